@@ -1,0 +1,55 @@
+# Helpers shared by every folder of the project.
+
+include(GoogleTest)
+
+# Environment every test runs in: no proxy may divert loopback traffic.
+set(MARROWFIN_TEST_ENV_MODS
+    "http_proxy=unset:" "HTTP_PROXY=unset:" "https_proxy=unset:" "HTTPS_PROXY=unset:"
+    "all_proxy=unset:" "ALL_PROXY=unset:" "no_proxy=unset:" "NO_PROXY=unset:"
+    "DISPLAY=unset:" "WAYLAND_DISPLAY=unset:" "MARROWFIN_DEVICE_ROOT=unset:")
+
+# marrowfin_test(<name> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest program; each of its cases becomes a CTest test.
+function(marrowfin_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE MarrowfinPlatform MarrowfinTestSupport GTest::gtest GTest::gtest_main ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT_MODIFICATION "${MARROWFIN_TEST_ENV_MODS}" TIMEOUT 120)
+endfunction()
+
+# marrowfin_bundle(<target> BUNDLE <Name.bundle> OUTPUT <executable name> SOURCES <...> RESOURCES <...>)
+# A plug-in: a loadable module inside a bundle folder of the build tree, with its resources beside it.
+function(marrowfin_bundle target)
+    cmake_parse_arguments(ARG "" "BUNDLE;OUTPUT" "SOURCES;RESOURCES" ${ARGN})
+    set(dir ${MARROWFIN_BUNDLE_DIR}/${ARG_BUNDLE})
+    add_library(${target} MODULE ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE MarrowfinPlatform)
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    set_target_properties(${target} PROPERTIES
+        PREFIX "" SUFFIX "" OUTPUT_NAME ${ARG_OUTPUT}
+        LIBRARY_OUTPUT_DIRECTORY ${dir}
+        CXX_VISIBILITY_PRESET default)
+    foreach(res IN LISTS ARG_RESOURCES)
+        get_filename_component(res_name ${res} NAME)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_SOURCE_DIR}/${res} ${dir}/${res_name}
+            VERBATIM)
+    endforeach()
+    install(DIRECTORY ${dir} DESTINATION ${CMAKE_INSTALL_LIBDIR}/marrowfin/bundles USE_SOURCE_PERMISSIONS)
+endfunction()
+
+# marrowfin_libexec(<target> SOURCES <...> [LIBS <...>])
+# A subcommand behind the `marrowfin` front.
+function(marrowfin_libexec target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    set_target_properties(${target} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY ${MARROWFIN_LIBEXEC_DIR}
+        BUILD_RPATH "$ORIGIN/../../lib"
+        INSTALL_RPATH "$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/marrowfin)
+endfunction()

@@ -1,0 +1,200 @@
+#include <Foundation/NSString.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+// Formats one printf conversion with vsnprintf-equivalent behaviour, given the
+// conversion's own text ("%-08.3lf") and the argument already taken from the list.
+template <typename T>
+void appendConversion(std::string& out, const std::string& spec, T value) {
+    char small[128];
+    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    if (n < 0)
+        return;
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        out.append(small, static_cast<std::size_t>(n));
+        return;
+    }
+    std::string big(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    out.append(big.data(), static_cast<std::size_t>(n));
+}
+
+bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\''; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+// Walks the format once. Each conversion is handed on to snprintf with exactly the
+// argument type its length modifier names, so the va_list never falls out of step;
+// "%@" takes an NSObject* and inserts its description.
+std::string NSFormatV(const char* format, va_list args) {
+    std::string out;
+    if (!format)
+        return out;
+    const char* p = format;
+    while (*p) {
+        if (*p != '%') {
+            const char* start = p;
+            while (*p && *p != '%')
+                ++p;
+            out.append(start, static_cast<std::size_t>(p - start));
+            continue;
+        }
+        const char* start = p++;
+        if (*p == '%') {
+            out.push_back('%');
+            ++p;
+            continue;
+        }
+        std::string spec = "%";
+        while (isFlag(*p))
+            spec.push_back(*p++);
+        bool widthFromArg = false, precisionFromArg = false;
+        int width = 0, precision = 0;
+        if (*p == '*') {
+            widthFromArg = true;
+            width = va_arg(args, int);
+            spec.push_back(*p++);
+        } else {
+            while (isDigit(*p))
+                spec.push_back(*p++);
+        }
+        if (*p == '.') {
+            spec.push_back(*p++);
+            if (*p == '*') {
+                precisionFromArg = true;
+                precision = va_arg(args, int);
+                spec.push_back(*p++);
+            } else {
+                while (isDigit(*p))
+                    spec.push_back(*p++);
+            }
+        }
+        // Length modifier.
+        std::string length;
+        if ((p[0] == 'h' && p[1] == 'h') || (p[0] == 'l' && p[1] == 'l')) {
+            length.assign(p, 2);
+            p += 2;
+        } else if (*p == 'h' || *p == 'l' || *p == 'j' || *p == 'z' || *p == 't' || *p == 'L' ||
+                   *p == 'q') {
+            length = *p == 'q' ? std::string("ll") : std::string(1, *p);
+            ++p;
+        }
+        char conversion = *p;
+        if (!conversion) {
+            // A lone '%' at the end is printed as it stands.
+            out.append(start);
+            break;
+        }
+        ++p;
+        spec += length;
+        spec.push_back(conversion);
+
+        // Apply '*' width and precision by writing them into the spec as numbers.
+        if (widthFromArg || precisionFromArg) {
+            std::string fixed;
+            for (std::size_t i = 0; i < spec.size(); ++i) {
+                if (spec[i] == '*') {
+                    bool isPrecision = i > 0 && spec[i - 1] == '.';
+                    int value = isPrecision ? precision : width;
+                    if (!isPrecision && value < 0) {
+                        fixed += '-';
+                        value = -value;
+                    }
+                    if (isPrecision && value < 0) {
+                        fixed.pop_back(); // a negative precision counts as none
+                        continue;
+                    }
+                    fixed += std::to_string(value);
+                } else {
+                    fixed += spec[i];
+                }
+            }
+            spec = fixed;
+        }
+
+        switch (conversion) {
+        case '@': {
+            NSObject* object = va_arg(args, NSObject*);
+            // Width and precision apply as they would to %s.
+            std::string text = NSDescription(object);
+            std::string textSpec = spec.substr(0, spec.size() - 1 - length.size()) + "s";
+            appendConversion(out, textSpec, text.c_str());
+            break;
+        }
+        case 'd':
+        case 'i':
+        case 'o':
+        case 'u':
+        case 'x':
+        case 'X':
+            if (length == "hh" || length == "h" || length.empty())
+                appendConversion(out, spec, va_arg(args, int));
+            else if (length == "l")
+                appendConversion(out, spec, va_arg(args, long));
+            else if (length == "ll")
+                appendConversion(out, spec, va_arg(args, long long));
+            else if (length == "j")
+                appendConversion(out, spec, va_arg(args, intmax_t));
+            else if (length == "z")
+                appendConversion(out, spec, va_arg(args, size_t));
+            else if (length == "t")
+                appendConversion(out, spec, va_arg(args, ptrdiff_t));
+            else
+                appendConversion(out, spec, va_arg(args, int));
+            break;
+        case 'f':
+        case 'F':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
+            if (length == "L")
+                appendConversion(out, spec, va_arg(args, long double));
+            else
+                appendConversion(out, spec, va_arg(args, double));
+            break;
+        case 'c':
+            if (length == "l")
+                appendConversion(out, spec, va_arg(args, wint_t));
+            else
+                appendConversion(out, spec, va_arg(args, int));
+            break;
+        case 's':
+            if (length == "l") {
+                appendConversion(out, spec, va_arg(args, const wchar_t*));
+            } else {
+                const char* text = va_arg(args, const char*);
+                appendConversion(out, spec, text ? text : "(null)");
+            }
+            break;
+        case 'p':
+            appendConversion(out, spec, va_arg(args, void*));
+            break;
+        case 'n':
+            // Writing through an argument is never honoured: the pointer is taken and left alone.
+            (void)va_arg(args, void*);
+            break;
+        default:
+            // Not a conversion: printed as it stands.
+            out.append(start, static_cast<std::size_t>(p - start));
+            break;
+        }
+    }
+    return out;
+}
+
+std::string NSFormat(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = NSFormatV(format, args);
+    va_end(args);
+    return text;
+}
