@@ -1,0 +1,216 @@
+// `marrowfin-settings`, run as a child process on a device root of the test's own.
+#include "PaneSupport.h"
+#include "TestSupport.h"
+
+#include <Foundation/DeviceRoot.h>
+#include <Foundation/NSDictionary.h>
+#include <Foundation/NSString.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kProgram = test::buildDir() / "libexec/marrowfin/marrowfin-settings";
+constexpr const char* kDomainFile = "/var/mobile/Library/Preferences/org.marrowfin.prefs.plist";
+
+class SettingsHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeviceRoot::set(root.str());
+        test::installPane(root.path());
+    }
+
+    test::RunResult run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--device-root", root.str()});
+        return test::runProgram(kProgram, args);
+    }
+
+    // The currency the settings file holds, or empty.
+    std::string storedCurrency() {
+        Ref<NSDictionary> file = NSDictionary::dictionaryWithContentsOfFile(kDomainFile);
+        const NSString* currency =
+            file ? NSCast<NSString>(file->objectForKey("currency")) : nullptr;
+        return currency ? currency->UTF8String() : std::string();
+    }
+
+    test::TempDir root;
+};
+
+std::string listLine(const std::string& value) {
+    return "{\"cell\":\"PSLinkListCell\",\"label\":\"Currency\",\"key\":\"currency\",\"value\":" +
+           value + "}";
+}
+
+TEST_F(SettingsHost, ListShowsEveryRowWithTheCurrentValue) {
+    test::RunResult before = run({"list"});
+    EXPECT_EQ(before.status, 0) << before.err;
+    std::vector<std::string> rows = test::lines(before.out);
+    ASSERT_EQ(rows.size(), 6u) << before.out;
+    EXPECT_EQ(rows[0], "{\"cell\":\"PSGroupCell\",\"label\":\"Currency\"}");
+    EXPECT_EQ(rows[1], listLine("null"));
+    EXPECT_EQ(rows[3], "{\"cell\":\"PSButtonCell\",\"label\":\"Follow on Twitter\"}");
+    EXPECT_EQ(rows[4], "{\"cell\":\"PSButtonCell\",\"label\":\"Visit Web Site\"}");
+    EXPECT_EQ(rows[5], "{\"cell\":\"PSButtonCell\",\"label\":\"Make a Donation\"}");
+
+    ASSERT_EQ(run({"set", "currency", "EUR"}).status, 0);
+    std::vector<std::string> after = test::lines(run({"list"}).out);
+    ASSERT_EQ(after.size(), 6u);
+    EXPECT_EQ(after[1], listLine("\"EUR\""));
+}
+
+TEST_F(SettingsHost, SetStoresTheCodeWhereTheWidgetReadsIt) {
+    test::RunResult set = run({"set", "currency", "JPY"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "");
+    EXPECT_EQ(storedCurrency(), "JPY");
+    // The pane's own log lines go to stderr.
+    EXPECT_NE(set.err.find("saved key 'currency' with value 'JPY' to plist '" +
+                           std::string(kDomainFile) + "'"),
+              std::string::npos)
+        << set.err;
+
+    test::RunResult get = run({"get", "currency"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "JPY\n");
+}
+
+TEST_F(SettingsHost, RefusalsAndTheirStatuses) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        const char* errorPart; // in the one stderr line of the host
+    } cases[] = {
+        {"get without a value", {"get", "currency"}, 1, nullptr},
+        {"get of an unknown key", {"get", "volume"}, 2, "no row has the key 'volume'"},
+        {"set of an unknown key", {"set", "volume", "1"}, 2, "no row has the key 'volume'"},
+        {"set of a code in lower case",
+         {"set", "currency", "jpy"},
+         2,
+         "the choices are USD, GBP, AUD, CAD, DKK, CHF, CNY, EUR, HKD, JPY, NZD, PLN, RUB, SEK, "
+         "SGD, THB"},
+        {"set of an unlisted code", {"set", "currency", "XBT"}, 2, "'XBT' is not a choice"},
+        {"tap of an unknown label",
+         {"tap", "Nothing", "--no-browser"},
+         2,
+         "no button row is labelled 'Nothing'"},
+        {"tap of a row that is no button",
+         {"tap", "Currency", "--no-browser"},
+         2,
+         "no button row is labelled 'Currency'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RunResult result = run(c.args);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, "");
+        std::vector<std::string> hostLines;
+        for (const std::string& line : test::lines(result.err)) {
+            if (line.starts_with("marrowfin settings: "))
+                hostLines.push_back(line);
+        }
+        if (c.errorPart) {
+            ASSERT_EQ(hostLines.size(), 1u) << result.err;
+            EXPECT_NE(hostLines[0].find(c.errorPart), std::string::npos) << hostLines[0];
+        } else {
+            EXPECT_TRUE(hostLines.empty()) << result.err;
+        }
+        EXPECT_EQ(storedCurrency(), "") << "nothing was stored";
+    }
+}
+
+TEST_F(SettingsHost, SetThatCannotSaveExitsOne) {
+    // A folder where the settings file would be: it cannot be read or replaced.
+    fs::create_directories(DeviceRoot::resolve(kDomainFile));
+    test::RunResult result = run({"set", "currency", "EUR"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("could not save key 'currency' with value 'EUR'"), std::string::npos)
+        << result.err;
+    EXPECT_TRUE(fs::is_directory(DeviceRoot::resolve(kDomainFile)));
+
+    // No Preferences folder at all: the write fails.
+    fs::remove_all(root.path() / "var");
+    EXPECT_EQ(run({"set", "currency", "EUR"}).status, 1);
+    EXPECT_FALSE(fs::exists(root.path() / "var"));
+}
+
+TEST_F(SettingsHost, TapPrintsTheAddressTheLinkOpens) {
+    const struct {
+        const char* label;
+        const char* address;
+    } links[] = {
+        {"Follow on Twitter", "https://twitter.com/marrowfin"},
+        {"Visit Web Site", "http://marrowfin.org"},
+        {"Make a Donation",
+         "https://www.paypal.com/cgi-bin/webscr?cmd=_s-xclick&hosted_button_id=MARROWFIN0001"},
+    };
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.label);
+        test::RunResult result = run({"tap", link.label, "--no-browser"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, std::string("open ") + link.address + "\n");
+    }
+    // Outside a desktop session no browser starts even without --no-browser.
+    EXPECT_EQ(run({"tap", "Visit Web Site"}).out, "open http://marrowfin.org\n");
+}
+
+TEST_F(SettingsHost, MissingOrBrokenPaneIsOneLineAndExitOne) {
+    const fs::path bundle = root.path() / "Library/PreferenceBundles/MarrowfinPrefs.bundle";
+    const struct {
+        const char* name;
+        void (*breakIt)(const fs::path& root, const fs::path& bundle);
+    } cases[] = {
+        {"no entry",
+         [](const fs::path& r, const fs::path&) {
+             fs::remove(r / "Library/PreferenceLoader/Preferences/MarrowfinPrefs.plist");
+         }},
+        {"no bundle", [](const fs::path&, const fs::path& b) { fs::remove_all(b); }},
+        {"unreadable Info.plist",
+         [](const fs::path&, const fs::path& b) { test::writeFile(b / "Info.plist", "garbage"); }},
+        {"no executable",
+         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs"); }},
+        {"executable that is no library",
+         [](const fs::path&, const fs::path& b) {
+             test::writeFile(b / "MarrowfinPrefs", "garbage");
+         }},
+        {"no specifier list",
+         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs.plist"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::installPane(root.path());
+        c.breakIt(root.path(), bundle);
+        test::RunResult result = run({"list"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        std::vector<std::string> hostLines;
+        for (const std::string& line : test::lines(result.err)) {
+            if (line.starts_with("marrowfin settings: "))
+                hostLines.push_back(line);
+        }
+        EXPECT_EQ(hostLines.size(), 1u) << result.err;
+    }
+}
+
+TEST_F(SettingsHost, UsageErrorsAreOneLineAndExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"frobnicate"}, {"get"}, {"set", "currency"}, {"tap"}, {"list", "--colour"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        test::RunResult result = run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(test::lines(result.err).size(), 1u) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    test::RunResult help = test::runProgram(kProgram, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("tap"), std::string::npos);
+}
+
+} // namespace
