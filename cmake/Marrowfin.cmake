@@ -27,7 +27,7 @@ function(marrowfin_bundle target)
     set(dir ${MARROWFIN_BUNDLE_DIR}/${ARG_BUNDLE})
     add_library(${target} MODULE ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE MarrowfinPlatform)
-    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    target_link_options(${target} PRIVATE $<$<NOT:$<BOOL:${MARROWFIN_SANITIZE}>>:-Wl,--no-undefined>)
     set_target_properties(${target} PROPERTIES
         PREFIX "" SUFFIX "" OUTPUT_NAME ${ARG_OUTPUT}
         LIBRARY_OUTPUT_DIRECTORY ${dir}
