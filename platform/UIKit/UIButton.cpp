@@ -1,0 +1,19 @@
+#include <UIKit/UIButton.h>
+
+Ref<UIButton> UIButton::buttonWithType(UIButtonType type) {
+    return adopt(new UIButton(type));
+}
+
+void UIButton::setImage(UIImage* image, unsigned long state) {
+    if (image)
+        m_images[state] = image;
+    else
+        m_images.erase(state);
+}
+
+UIImage* UIButton::imageForState(unsigned long state) const {
+    auto it = m_images.find(state);
+    if (it == m_images.end())
+        it = m_images.find(UIControlStateNormal);
+    return it == m_images.end() ? nullptr : it->second.get();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// What a host does with a view tree: deliver a touch, dump it. Plug-ins do not include this.
+
+#include <UIKit/UIView.h>
+
+#include <string>
+
+namespace UIKitHost {
+
+// The frontmost view whose frame holds the point (in root's own coordinates) and that takes
+// touches. Later subviews lie in front of earlier ones and of their parent; a hidden view
+// and its subtree take none; a view's frame counts even where it lies outside its parent,
+// since nothing clips. Null when no view takes the point.
+UIView* hitTest(UIView* root, CGPoint point);
+
+// A touch that begins and ends at the point, given to hitTest's view in that view's own
+// coordinates. Answers the view it went to, or null; the tap holds that view while it runs,
+// so if its action let go of the view the answer is only fit for comparing.
+UIView* deliverTap(UIView* root, CGPoint point);
+
+// The point in root's coordinates expressed in the coordinates of view, a descendant of root.
+CGPoint convertPointFromRoot(const UIView* root, const UIView* view, CGPoint point);
+
+// The view tree as one line of JSON: every view gives "class", "frame" ([x,y,w,h]),
+// "hidden" and "subviews"; a label adds "text", "textColor", "backgroundColor" and
+// "textAlignment"; an image view and a button add "image" (the picture's phone path).
+// Unset values are null; a null root is "null". Any depth dumps (no recursion).
+std::string dumpJSON(const UIView* root);
+
+} // namespace UIKitHost
