@@ -1,4 +1,5 @@
 // The Marrowfin pane as the settings app sees it: its list, loaded once, and its links.
+#include "CaptureStderr.h"
 #include "PaneSupport.h"
 #include "TestSupport.h"
 
@@ -67,9 +68,9 @@ TEST_F(Pane, ListThatFailedToLoadIsTriedAgain) {
     std::string saved = test::readFile(listFile());
     fs::remove(listFile());
     {
-        test::LogCapture log;
+        test::CaptureStderr log;
         EXPECT_EQ(controller->specifiers(), nullptr);
-        EXPECT_EQ(log.messages().size(), 1u);
+        EXPECT_EQ(log.logMessages().size(), 1u);
     }
     test::writeFile(listFile(), saved);
     EXPECT_NE(controller->specifiers(), nullptr);
@@ -89,10 +90,10 @@ TEST_F(Pane, ListIsHeldByTheControllerItself) {
 }
 
 TEST_F(Pane, CurrencyRowOffersTheSixteenCodesInTheSettingsDomain) {
-    test::LogCapture log;
+    test::CaptureStderr log;
     NSArray* list = controller->specifiers();
     ASSERT_TRUE(list);
-    EXPECT_EQ(log.messages(), std::vector<std::string>{})
+    EXPECT_EQ(log.logMessages(), std::vector<std::string>{})
         << "every selector the list names is answered";
 
     PSSpecifier* currency = nullptr;

@@ -1,5 +1,6 @@
 // `marrowfin-settings`, run as a child process on a device root of the test's own.
 #include "PaneSupport.h"
+#include "Process.h"
 #include "TestSupport.h"
 
 #include <Foundation/DeviceRoot.h>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,9 @@ protected:
         test::installPane(root.path());
     }
 
-    test::RunResult run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--device-root", root.str()});
-        return test::runProgram(kProgram, args);
+    test::ProcessResult run(std::vector<std::string> args) {
+        args.insert(args.begin(), {kProgram.string(), "--device-root", root.str()});
+        return test::runProcess(args);
     }
 
     // The currency the settings file holds, or empty.
@@ -47,8 +49,8 @@ std::string listLine(const std::string& value) {
 }
 
 TEST_F(SettingsHost, ListShowsEveryRowWithTheCurrentValue) {
-    test::RunResult before = run({"list"});
-    EXPECT_EQ(before.status, 0) << before.err;
+    test::ProcessResult before = run({"list"});
+    EXPECT_EQ(before.exitCode, 0) << before.err;
     std::vector<std::string> rows = test::lines(before.out);
     ASSERT_EQ(rows.size(), 6u) << before.out;
     EXPECT_EQ(rows[0], "{\"cell\":\"PSGroupCell\",\"label\":\"Currency\"}");
@@ -57,15 +59,15 @@ TEST_F(SettingsHost, ListShowsEveryRowWithTheCurrentValue) {
     EXPECT_EQ(rows[4], "{\"cell\":\"PSButtonCell\",\"label\":\"Visit Web Site\"}");
     EXPECT_EQ(rows[5], "{\"cell\":\"PSButtonCell\",\"label\":\"Make a Donation\"}");
 
-    ASSERT_EQ(run({"set", "currency", "EUR"}).status, 0);
+    ASSERT_EQ(run({"set", "currency", "EUR"}).exitCode, 0);
     std::vector<std::string> after = test::lines(run({"list"}).out);
     ASSERT_EQ(after.size(), 6u);
     EXPECT_EQ(after[1], listLine("\"EUR\""));
 }
 
 TEST_F(SettingsHost, SetStoresTheCodeWhereTheWidgetReadsIt) {
-    test::RunResult set = run({"set", "currency", "JPY"});
-    EXPECT_EQ(set.status, 0) << set.err;
+    test::ProcessResult set = run({"set", "currency", "JPY"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
     EXPECT_EQ(set.out, "");
     EXPECT_EQ(storedCurrency(), "JPY");
     // The pane's own log lines go to stderr.
@@ -74,8 +76,8 @@ TEST_F(SettingsHost, SetStoresTheCodeWhereTheWidgetReadsIt) {
               std::string::npos)
         << set.err;
 
-    test::RunResult get = run({"get", "currency"});
-    EXPECT_EQ(get.status, 0);
+    test::ProcessResult get = run({"get", "currency"});
+    EXPECT_EQ(get.exitCode, 0);
     EXPECT_EQ(get.out, "JPY\n");
 }
 
@@ -106,8 +108,8 @@ TEST_F(SettingsHost, RefusalsAndTheirStatuses) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::RunResult result = run(c.args);
-        EXPECT_EQ(result.status, c.status);
+        test::ProcessResult result = run(c.args);
+        EXPECT_EQ(result.exitCode, c.status);
         EXPECT_EQ(result.out, "");
         std::vector<std::string> hostLines;
         for (const std::string& line : test::lines(result.err)) {
@@ -127,15 +129,15 @@ TEST_F(SettingsHost, RefusalsAndTheirStatuses) {
 TEST_F(SettingsHost, SetThatCannotSaveExitsOne) {
     // A folder where the settings file would be: it cannot be read or replaced.
     fs::create_directories(DeviceRoot::resolve(kDomainFile));
-    test::RunResult result = run({"set", "currency", "EUR"});
-    EXPECT_EQ(result.status, 1);
+    test::ProcessResult result = run({"set", "currency", "EUR"});
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("could not save key 'currency' with value 'EUR'"), std::string::npos)
         << result.err;
     EXPECT_TRUE(fs::is_directory(DeviceRoot::resolve(kDomainFile)));
 
     // No Preferences folder at all: the write fails.
     fs::remove_all(root.path() / "var");
-    EXPECT_EQ(run({"set", "currency", "EUR"}).status, 1);
+    EXPECT_EQ(run({"set", "currency", "EUR"}).exitCode, 1);
     EXPECT_FALSE(fs::exists(root.path() / "var"));
 }
 
@@ -151,12 +153,20 @@ TEST_F(SettingsHost, TapPrintsTheAddressTheLinkOpens) {
     };
     for (const auto& link : links) {
         SCOPED_TRACE(link.label);
-        test::RunResult result = run({"tap", link.label, "--no-browser"});
-        EXPECT_EQ(result.status, 0) << result.err;
+        test::ProcessResult result = run({"tap", link.label, "--no-browser"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, std::string("open ") + link.address + "\n");
     }
-    // Outside a desktop session no browser starts even without --no-browser.
-    EXPECT_EQ(run({"tap", "Visit Web Site"}).out, "open http://marrowfin.org\n");
+}
+
+TEST_F(SettingsHost, TapOutsideADesktopSessionStartsNoBrowser) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (const char* value = std::getenv(name); value && *value)
+            GTEST_SKIP() << name << " is set: this would start a browser";
+    }
+    test::ProcessResult result = run({"tap", "Visit Web Site"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "open http://marrowfin.org\n");
 }
 
 TEST_F(SettingsHost, MissingOrBrokenPaneIsOneLineAndExitOne) {
@@ -185,8 +195,8 @@ TEST_F(SettingsHost, MissingOrBrokenPaneIsOneLineAndExitOne) {
         SCOPED_TRACE(c.name);
         test::installPane(root.path());
         c.breakIt(root.path(), bundle);
-        test::RunResult result = run({"list"});
-        EXPECT_EQ(result.status, 1);
+        test::ProcessResult result = run({"list"});
+        EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.out, "");
         std::vector<std::string> hostLines;
         for (const std::string& line : test::lines(result.err)) {
@@ -203,13 +213,13 @@ TEST_F(SettingsHost, UsageErrorsAreOneLineAndExitTwo) {
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
-        test::RunResult result = run(args);
-        EXPECT_EQ(result.status, 2);
+        test::ProcessResult result = run(args);
+        EXPECT_EQ(result.exitCode, 2);
         EXPECT_EQ(test::lines(result.err).size(), 1u) << result.err;
         EXPECT_EQ(result.out, "");
     }
-    test::RunResult help = test::runProgram(kProgram, {"--help"});
-    EXPECT_EQ(help.status, 0);
+    test::ProcessResult help = test::runProcess({kProgram.string(), "--help"});
+    EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("tap"), std::string::npos);
 }
 

@@ -1,4 +1,5 @@
 // Loading a specifier list from a bundle and binding its selectors to a target.
+#include "CaptureStderr.h"
 #include "PaneSupport.h"
 #include "TestSupport.h"
 
@@ -107,10 +108,10 @@ TEST_F(SpecifierList, RowsCarryTheirPropertiesAndBindingsReachTheTarget) {
                       "<key>label</key><string>Press</string>"
                       "<key>action</key><string>pressed:</string></dict>"));
     useBundle();
-    test::LogCapture log;
+    test::CaptureStderr log;
     NSArray* list = pane->loadSpecifiersFromPlistName("Test", target.get());
     ASSERT_TRUE(list);
-    EXPECT_EQ(log.messages(), std::vector<std::string>{});
+    EXPECT_EQ(log.logMessages(), std::vector<std::string>{});
     ASSERT_EQ(list->count(), 3u);
     EXPECT_EQ(pane->title(), "Test Pane");
 
@@ -153,11 +154,11 @@ TEST_F(SpecifierList, UnknownSelectorIsOneLogLineAndNoBinding) {
                                   "<key>set</key><string>noSuchSetter:forSpecifier:</string>"
                                   "</dict>"));
     useBundle();
-    test::LogCapture log;
+    test::CaptureStderr log;
     NSArray* list = pane->loadSpecifiersFromPlistName("Test", target.get());
     ASSERT_TRUE(list);
     ASSERT_EQ(list->count(), 1u);
-    EXPECT_EQ(log.messages(),
+    EXPECT_EQ(log.logMessages(),
               std::vector<std::string>{"specifier list Test: row 'Colour' names the setter "
                                        "'noSuchSetter:forSpecifier:' that RecordingTarget does not "
                                        "answer; the row has no setter"});
@@ -190,9 +191,9 @@ TEST_F(SpecifierList, BrokenListsAnswerNothingWithOneLine) {
         fs::remove(bundleFolder() / "Test.plist");
         if (c.content)
             test::writeFile(bundleFolder() / "Test.plist", c.content);
-        test::LogCapture log;
+        test::CaptureStderr log;
         EXPECT_EQ(pane->loadSpecifiersFromPlistName("Test", target.get()), nullptr);
-        std::vector<std::string> messages = log.messages();
+        std::vector<std::string> messages = log.logMessages();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_TRUE(messages[0].starts_with(c.line)) << messages[0];
     }
@@ -203,19 +204,19 @@ TEST_F(SpecifierList, ItemThatIsNoDictionaryIsLeftOut) {
                     listWithItems("<string>stray</string>"
                                   "<dict><key>cell</key><string>PSGroupCell</string></dict>"));
     useBundle();
-    test::LogCapture log;
+    test::CaptureStderr log;
     NSArray* list = pane->loadSpecifiersFromPlistName("Test", target.get());
     ASSERT_TRUE(list);
     EXPECT_EQ(list->count(), 1u);
-    EXPECT_EQ(log.messages(),
+    EXPECT_EQ(log.logMessages(),
               std::vector<std::string>{
                   "specifier list Test: item 0 is not a dictionary; it is left out"});
 }
 
 TEST_F(SpecifierList, WithoutBundleThereIsNoList) {
-    test::LogCapture log;
+    test::CaptureStderr log;
     EXPECT_EQ(pane->loadSpecifiersFromPlistName("Test", target.get()), nullptr);
-    EXPECT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.logMessages().size(), 1u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The pane's value store: getValueForSpecifier: and setValue:forSpecifier: as the settings
 // app sends them, against real property-list files in a device root.
+#include "CaptureStderr.h"
 #include "PaneSupport.h"
 #include "TestSupport.h"
 
@@ -215,9 +216,9 @@ TEST_F(ValueStore, GetterAnswersFixedKeysStoredValuesAndFallbacks) {
         if (c.file)
             test::writeFile(real(c.file), c.content);
         Ref<PSSpecifier> row = specifier(c.key, c.defaults);
-        test::LogCapture log;
+        test::CaptureStderr log;
         EXPECT_EQ(get(row.get()), c.answer);
-        EXPECT_EQ(log.messages(), c.log);
+        EXPECT_EQ(log.logMessages(), c.log);
         // The specifier keeps its bare name: every call resolves it again.
         if (c.defaults) {
             EXPECT_EQ(row->propertyString("defaults"), c.defaults);
@@ -318,9 +319,9 @@ TEST_F(ValueStore, SetterStoresOneEntryAndSaysWhetherItSaved) {
             test::writeFile(real(kDomainFile), *c.before);
         Ref<PSSpecifier> row = specifier(c.key, c.defaults);
         {
-            test::LogCapture log;
+            test::CaptureStderr log;
             set(c.value ? NSString::stringWithUTF8String(c.value).get() : nullptr, row.get());
-            EXPECT_EQ(log.messages(), c.log);
+            EXPECT_EQ(log.logMessages(), c.log);
         }
         if (!c.after) {
             EXPECT_FALSE(fs::exists(real(kDomainFile)));
@@ -347,11 +348,11 @@ TEST_F(ValueStore, SetterResolvesTheNameAsTheGetterDoes) {
         SCOPED_TRACE(c.defaults);
         fs::create_directories(real(c.file).parent_path());
         Ref<PSSpecifier> row = specifier("currency", c.defaults);
-        test::LogCapture log;
+        test::CaptureStderr log;
         set(NSString::stringWithUTF8String("GBP").get(), row.get());
         EXPECT_EQ(get(row.get()), "GBP");
         EXPECT_EQ(
-            log.messages(),
+            log.logMessages(),
             (std::vector<std::string>{
                 std::string("saved key 'currency' with value 'GBP' to plist '") + c.file + "'",
                 std::string("read key 'currency' with value 'GBP' from plist '") + c.file + "'"}));
@@ -362,10 +363,11 @@ TEST_F(ValueStore, FailedWriteIsNotReportedAsSaved) {
     // No Preferences folder: the file cannot be written.
     fs::remove_all(root.path() / "var");
     Ref<PSSpecifier> row = specifier("currency", "org.marrowfin.prefs");
-    test::LogCapture log;
+    test::CaptureStderr log;
     set(NSString::stringWithUTF8String("EUR").get(), row.get());
-    EXPECT_EQ(log.messages(), (std::vector<std::string>{
-                                  std::string("could not save key 'currency' with value 'EUR' to "
+    EXPECT_EQ(
+        log.logMessages(),
+        (std::vector<std::string>{std::string("could not save key 'currency' with value 'EUR' to "
                                               "plist '") +
                                   kDomainFile + "'"}));
     EXPECT_FALSE(fs::exists(real(kDomainFile)));
