@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+
+class UIView;
+
+// The drawing module's one entry point (libMarrowfinDrawing, loaded on demand; hosts reach it
+// through Drawing::drawPNG in <Drawing/DrawingLoader.h>).
+//
+// Draws `container` and everything under it into a PNG file at `filePath`, `scale` pixels a
+// point, with the container at the picture's top-left corner whatever its own frame origin.
+// What lies outside the container is cut off; where nothing is drawn the picture is
+// transparent. The file is replaced whole: a reader sees the old picture or the new one.
+//
+// Answers 0 on success; on failure nonzero, with the reason in `error` (cut to `errorSize`
+// bytes with its terminating zero; `error` may be null).
+extern "C" int MarrowfinDrawPNG(const UIView* container, double scale, const char* filePath,
+                                char* error, size_t errorSize);
+
+// The entry point's type and symbol name, for the loader.
+using MarrowfinDrawPNGFunction = int (*)(const UIView*, double, const char*, char*, size_t);
+inline constexpr const char* kMarrowfinDrawPNGSymbol = "MarrowfinDrawPNG";
