@@ -55,7 +55,9 @@ public:
     // Highlighted while a touch is down on it.
     bool isHighlighted() const { return m_highlighted; }
     void setHighlighted(bool highlighted) { m_highlighted = highlighted; }
-    unsigned long state() const { return m_highlighted ? UIControlStateHighlighted : UIControlStateNormal; }
+    unsigned long state() const {
+        return m_highlighted ? UIControlStateHighlighted : UIControlStateNormal;
+    }
 
     // Down: TouchDown. Up: TouchUpInside when the point lies in the control's bounds,
     // else TouchUpOutside.
