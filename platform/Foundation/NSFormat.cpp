@@ -101,7 +101,7 @@ std::string NSFormatV(const char* format, va_list args) {
             for (std::size_t i = 0; i < spec.size(); ++i) {
                 if (spec[i] == '*') {
                     bool isPrecision = i > 0 && spec[i - 1] == '.';
-                    int value = isPrecision ? precision : width;
+                    long long value = isPrecision ? precision : width; // -INT_MIN fits
                     if (!isPrecision && value < 0) {
                         fixed += '-';
                         value = -value;

@@ -91,6 +91,8 @@ TEST(Format, PrintfConversions) {
         {"star width with the minus flag", NSFormat("[%-*d]", 5, 42), "[42   ]"},
         {"star precision", NSFormat("%.*f", 2, 3.14159), "3.14"},
         {"negative star precision counts as none", NSFormat("%.*f", -1, 1.5), "1.500000"},
+        // The width's magnitude does not fit an int: printf refuses it, nothing overflows.
+        {"star width of INT_MIN", NSFormat("[%*d]", INT_MIN, 1), "[]"},
         {"star width and precision", NSFormat("[%*.*f]", 6, 1, 2.25), "[   2.2]"},
         {"wide output", NSFormat("%300d", 1), std::string(299, ' ') + "1"},
         {"mixed arguments stay in step",
