@@ -22,8 +22,9 @@ constexpr double kHeight = 110;
 constexpr double kButtonWidth = 66;
 constexpr double kButtonHeight = 114;
 // The button's frame starts 4 points left of the container, so its centre lies at
-// x = 29 in the container's coordinates.
+// (29, 57) in the container's coordinates.
 constexpr double kButtonCentreX = -4 + kButtonWidth / 2;
+constexpr double kButtonCentreY = kButtonHeight / 2;
 
 void setRGBA(cairo_t* cr, unsigned rgb, double alpha) {
     cairo_set_source_rgba(cr, ((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0,
@@ -70,8 +71,8 @@ void drawBackground(cairo_t* cr) {
     cairo_pattern_destroy(sheen);
 
     // A faint warm glow on the left, where the button sits.
-    cairo_pattern_t* glow = cairo_pattern_create_radial(kButtonCentreX, kHeight / 2, 0,
-                                                        kButtonCentreX, kHeight / 2, 70);
+    cairo_pattern_t* glow = cairo_pattern_create_radial(kButtonCentreX, kButtonCentreY, 0,
+                                                        kButtonCentreX, kButtonCentreY, 70);
     addStop(glow, 0.0, kBitcoinOrange, 0.16);
     addStop(glow, 0.5, kBitcoinOrange, 0.05);
     addStop(glow, 1.0, kBitcoinOrange, 0.0);
@@ -105,19 +106,19 @@ void drawBackground(cairo_t* cr) {
     // A ring behind the refresh glyph, like the rim of a coin.
     cairo_set_line_width(cr, 1.2);
     setRGBA(cr, kBitcoinOrange, 0.35);
-    cairo_arc(cr, kButtonCentreX, kHeight / 2, 19, 0, 2 * kPi);
+    cairo_arc(cr, kButtonCentreX, kButtonCentreY, 19, 0, 2 * kPi);
     cairo_stroke(cr);
     setRGBA(cr, kBitcoinOrange, 0.08);
-    cairo_arc(cr, kButtonCentreX, kHeight / 2, 18.4, 0, 2 * kPi);
+    cairo_arc(cr, kButtonCentreX, kButtonCentreY, 18.4, 0, 2 * kPi);
     cairo_fill(cr);
 }
 
 void drawRefreshGlyph(cairo_t* cr) {
-    // A circular arrow, open at the top right, its head pointing clockwise. It is
-    // centred in the button's frame, which is centred on the card's middle line.
+    // A circular arrow, open at the top, its head pointing clockwise, centred in the
+    // button's frame (and so on the ring of the background).
     const double cx = kButtonWidth / 2, cy = kButtonHeight / 2;
-    const double radius = 10.5, width = 2.6;
-    const double start = -kPi / 2 + 0.55, end = start + 2 * kPi - 1.25;
+    const double radius = 11, width = 2.6;
+    const double start = -kPi / 2 + 0.45, end = start + 2 * kPi - 1.0;
 
     for (int pass = 0; pass < 2; ++pass) {
         // The first pass lays a soft shadow one point below the glyph.
@@ -137,7 +138,7 @@ void drawRefreshGlyph(cairo_t* cr) {
         const double ex = cx + radius * std::cos(end), ey = cy + radius * std::sin(end);
         const double tx = -std::sin(end), ty = std::cos(end); // direction of travel
         const double nx = std::cos(end), ny = std::sin(end);  // outward
-        const double length = 6.5, half = 5;
+        const double length = 6, half = 4.6;
         cairo_move_to(cr, ex + tx * length, ey + ty * length);
         cairo_line_to(cr, ex + nx * half - tx * 1.2, ey + ny * half - ty * 1.2);
         cairo_line_to(cr, ex - nx * half - tx * 1.2, ey - ny * half - ty * 1.2);
