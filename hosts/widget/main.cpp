@@ -1,0 +1,107 @@
+// marrowfin widget: the notification panel, hosting the widget installed in the device root.
+#include "CommandInput.h"
+#include "WidgetSession.h"
+
+#include <BulletinBoard/BBWeeAppController.h>
+#include <Foundation/DeviceRoot.h>
+#include <Foundation/NSBundle.h>
+#include <Foundation/NSURLConnection+Host.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kWidgetBundle = "/System/Library/WeeAppPlugins/Marrowfin.bundle";
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "marrowfin widget: %s\n", message.c_str());
+    return 1;
+}
+
+// Loads the widget's bundle and creates its principal class; null with a reason on failure.
+Ref<BBWeeAppController> loadWidget(std::string* error) {
+    Ref<NSBundle> bundle = NSBundle::bundleWithPath(kWidgetBundle, error);
+    if (!bundle) {
+        *error += " (run `marrowfin install` first)";
+        return nullptr;
+    }
+    if (!bundle->load(error))
+        return nullptr;
+    NSClassFactory factory = bundle->principalClass();
+    if (!factory) {
+        *error = "the bundle's principal class '" + bundle->infoString("NSPrincipalClass") +
+                 "' is not registered by its executable";
+        return nullptr;
+    }
+    Ref<NSObject> object = factory();
+    Ref<BBWeeAppController> controller = NSCast<BBWeeAppController>(object.get());
+    if (!controller)
+        *error = "the bundle's principal class is not a widget controller";
+    return controller;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"The notification panel: hosts the Marrowfin widget installed in the device root "
+                 "and drives it with commands (show view appear tap refresh wait sleep lines dump "
+                 "png release quit), one a line on stdin.",
+                 "marrowfin widget"};
+    std::string deviceRoot;
+    std::vector<std::string> connectTo;
+    bool once = false;
+    std::string script;
+    app.add_option("--device-root", deviceRoot,
+                   "The folder that stands for the phone's file system");
+    app.add_option("--connect-to", connectTo,
+                   "H1:P1:H2:P2: connect to H2:P2 for requests to H1:P1 (curl's meaning; "
+                   "an empty H1 or P1 matches any)")
+        ->take_all();
+    auto* onceOption = app.add_flag("--once", once, "Run show, wait and lines, then exit");
+    app.add_option("--script", script, "Read the commands from FILE")->excludes(onceOption);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "marrowfin widget: %s\n", e.what());
+        return 2;
+    }
+
+    DeviceRoot::set(deviceRoot.empty() ? DeviceRoot::defaultFolder() : deviceRoot);
+    URLLoading::setConnectTo(connectTo);
+
+    std::string error;
+    Ref<BBWeeAppController> controller = loadWidget(&error);
+    if (!controller)
+        return fail(error);
+
+    std::unique_ptr<CommandInput> input;
+    if (once)
+        input = CommandInput::fromLines({"show", "wait", "lines"});
+    else if (!script.empty())
+        input = CommandInput::fromFile(script, &error);
+    else
+        input = CommandInput::fromStdin();
+    if (!input)
+        return fail(error);
+
+    WidgetSession session(std::move(controller), std::cout);
+    std::string line;
+    while (input->next(&line)) {
+        WidgetSession::Outcome outcome = session.run(line, &error);
+        if (outcome == WidgetSession::Outcome::Quit)
+            break;
+        if (outcome == WidgetSession::Outcome::Error) {
+            std::fprintf(stderr, "marrowfin widget: %s\n", error.c_str());
+            // At a terminal the session goes on; from a script or a pipe it ends.
+            if (!input->isTerminal())
+                return 2;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include <BulletinBoard/BBWeeAppController.h>
+
+BBWeeAppController::~BBWeeAppController() = default;
