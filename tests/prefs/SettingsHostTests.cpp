@@ -65,6 +65,20 @@ TEST_F(SettingsHost, ListShowsEveryRowWithTheCurrentValue) {
     EXPECT_EQ(after[1], listLine("\"EUR\""));
 }
 
+TEST_F(SettingsHost, ListEscapesTextsForJson) {
+    // A pane whose label holds a quote, a backslash and a control character.
+    test::writeFile(root.path() /
+                        "Library/PreferenceBundles/MarrowfinPrefs.bundle/MarrowfinPrefs.plist",
+                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>items</key><array>"
+                    "<dict><key>cell</key><string>PSGroupCell</string>"
+                    "<key>label</key><string>say \"hi\" \\ now\t</string></dict>"
+                    "</array></dict></plist>");
+    test::ProcessResult result = run({"list"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "{\"cell\":\"PSGroupCell\",\"label\":\"say \\\"hi\\\" \\\\ now\\t\"}\n");
+}
+
 TEST_F(SettingsHost, SetStoresTheCodeWhereTheWidgetReadsIt) {
     test::ProcessResult set = run({"set", "currency", "JPY"});
     EXPECT_EQ(set.exitCode, 0) << set.err;
