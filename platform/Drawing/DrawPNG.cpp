@@ -2,6 +2,8 @@
 
 #include <Drawing/Drawing.h>
 
+#include "ImagePainter.h"
+#include "LabelPainter.h"
 #include "PNGFileWriter.h"
 #include "ViewTreePainter.h"
 
@@ -11,7 +13,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -20,8 +24,9 @@ constexpr double kMaxPixelSide = 16384;
 
 // The picture's pixels, kept from one drawing to the next while the size stays the same:
 // a fresh surface of this size costs more in zeroed pages than clearing the old one.
+cairo_surface_t* canvas = nullptr;
+
 cairo_surface_t* canvasOfSize(int width, int height) {
-    static cairo_surface_t* canvas = nullptr;
     if (canvas && cairo_image_surface_get_width(canvas) == width &&
         cairo_image_surface_get_height(canvas) == height)
         return canvas;
@@ -35,6 +40,16 @@ cairo_surface_t* canvasOfSize(int width, int height) {
     return canvas;
 }
 
+// At the end of the process, everything the module keeps between drawings goes, and with
+// it cairo's, pango's and fontconfig's caches: nothing the drawing made outlives it.
+void releaseEverything() {
+    if (canvas)
+        cairo_surface_destroy(std::exchange(canvas, nullptr));
+    Drawing::releasePictureCache();
+    Drawing::releaseTextSetup();
+    cairo_debug_reset_static_data();
+}
+
 int failWith(char* error, size_t errorSize, const std::string& reason) {
     if (error && errorSize > 0)
         std::snprintf(error, errorSize, "%s", reason.c_str());
@@ -45,6 +60,8 @@ int failWith(char* error, size_t errorSize, const std::string& reason) {
 
 extern "C" int MarrowfinDrawPNG(const UIView* container, double scale, const char* filePath,
                                 char* error, size_t errorSize) {
+    static const bool releasesAtExit = std::atexit(releaseEverything) == 0;
+    (void)releasesAtExit;
     if (!container)
         return failWith(error, errorSize, "there is no view to draw");
     if (!filePath || !*filePath)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Drawing {
@@ -80,6 +81,11 @@ public:
         return surface;
     }
 
+    ~SurfaceCache() {
+        for (const Entry& entry : m_entries)
+            cairo_surface_destroy(entry.surface);
+    }
+
 private:
     static constexpr std::size_t kCapacity = 16;
     struct Entry {
@@ -90,13 +96,19 @@ private:
     std::vector<Entry> m_entries;
 };
 
+SurfaceCache* cache = nullptr;
+
 SurfaceCache& surfaceCache() {
-    // Kept for the life of the process, like the module itself.
-    static SurfaceCache* cache = new SurfaceCache;
+    if (!cache)
+        cache = new SurfaceCache;
     return *cache;
 }
 
 } // namespace
+
+void releasePictureCache() {
+    delete std::exchange(cache, nullptr);
+}
 
 void paintImage(cairo_t* cr, const UIImage* image, CGRect frame, double scale) {
     if (!image || !(frame.size.width > 0) || !(frame.size.height > 0))

@@ -13,4 +13,8 @@ namespace Drawing {
 // that one is drawn instead. A null image, an empty picture or an empty frame draws nothing.
 void paintImage(cairo_t* cr, const UIImage* image, CGRect frame, double scale);
 
+// Lets go of the pictures kept from earlier drawings (the module keeps each picture object
+// it drew, converted for cairo, so the next drawing need not read and convert it again).
+void releasePictureCache();
+
 } // namespace Drawing

@@ -4,7 +4,10 @@
 #include <UIKit/UIColor.h>
 #include <UIKit/UILabel.h>
 
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
+
+#include <utility>
 
 namespace Drawing {
 
@@ -13,32 +16,34 @@ namespace {
 constexpr const char* kFontFamily = "Liberation Sans";
 constexpr double kFontSize = 17; // points
 
-// The font machinery, made on the first label and kept for the life of the process:
-// finding and loading the font is most of the cost of a first drawing.
+// The font machinery, made on the first label and kept until the process ends: finding
+// and loading the font is most of the cost of a first drawing.
 struct TextSetup {
     PangoContext* context;
     PangoFontDescription* font;
 };
 
-const TextSetup& textSetup() {
-    static const TextSetup setup = [] {
-        PangoFontMap* fontMap = pango_cairo_font_map_get_default();
-        PangoContext* context = pango_font_map_create_context(fontMap);
-        // Grey antialiasing and unhinted metrics: the same layout at every scale.
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        pango_cairo_context_set_font_options(context, options);
-        cairo_font_options_destroy(options);
+TextSetup* setup = nullptr;
 
-        PangoFontDescription* font = pango_font_description_new();
-        pango_font_description_set_family(font, kFontFamily);
-        // Absolute: in the drawing's own units, which are points.
-        pango_font_description_set_absolute_size(font, kFontSize * PANGO_SCALE);
-        return TextSetup{context, font};
-    }();
-    return setup;
+const TextSetup& textSetup() {
+    if (setup)
+        return *setup;
+    PangoFontMap* fontMap = pango_cairo_font_map_get_default();
+    PangoContext* context = pango_font_map_create_context(fontMap);
+    // Grey antialiasing and unhinted metrics: the same layout at every scale.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+
+    PangoFontDescription* font = pango_font_description_new();
+    pango_font_description_set_family(font, kFontFamily);
+    // Absolute: in the drawing's own units, which are points.
+    pango_font_description_set_absolute_size(font, kFontSize * PANGO_SCALE);
+    setup = new TextSetup{context, font};
+    return *setup;
 }
 
 PangoAlignment pangoAlignment(long alignment) {
@@ -53,6 +58,17 @@ PangoAlignment pangoAlignment(long alignment) {
 }
 
 } // namespace
+
+void releaseTextSetup() {
+    if (!setup)
+        return;
+    g_object_unref(setup->context);
+    pango_font_description_free(setup->font);
+    delete std::exchange(setup, nullptr);
+    // The font map keeps every font it has loaded; fontconfig keeps its configuration.
+    pango_cairo_font_map_set_default(nullptr);
+    FcFini();
+}
 
 void paintLabelText(cairo_t* cr, const UILabel& label, CGRect frame) {
     const NSString* text = label.text();

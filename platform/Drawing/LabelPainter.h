@@ -14,4 +14,8 @@ namespace Drawing {
 // Nothing of the text falls outside the frame.
 void paintLabelText(cairo_t* cr, const UILabel& label, CGRect frame);
 
+// Lets go of the fonts and of what pango and fontconfig keep of them, at the end of the
+// process; the next label would load them again.
+void releaseTextSetup();
+
 } // namespace Drawing
