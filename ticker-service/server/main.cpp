@@ -43,8 +43,9 @@ struct Options {
     std::optional<uint64_t> seed;
 };
 
-// 0: parsed; otherwise the exit status (0 after --help).
-int parse(int argc, char** argv, Options& options, bool& done) {
+// Fills `options`; gives an exit status when the program is done already (help, or a
+// usage error reported in one line on stderr).
+std::optional<int> parse(int argc, char** argv, Options& options) {
     CLI::App app{"Serve BTC ticker replies from a simulated market.", kName};
     app.add_option("--bind", options.bind, "address to listen on")->capture_default_str();
     app.add_option("--port", options.port, "port to listen on; 0 picks a free one")
@@ -55,17 +56,15 @@ int parse(int argc, char** argv, Options& options, bool& done) {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << app.help();
-        done = true;
         return 0;
     } catch (const CLI::ParseError& e) {
         std::string message = e.what();
         if (const auto newline = message.find('\n'); newline != std::string::npos)
             message.resize(newline);
         std::fprintf(stderr, "%s: %s (see --help)\n", kName, message.c_str());
-        done = true;
         return 2;
     }
-    return 0;
+    return std::nullopt;
 }
 
 std::string urlHost(const std::string& address) {
@@ -76,9 +75,8 @@ std::string urlHost(const std::string& address) {
 
 int main(int argc, char** argv) {
     Options options;
-    bool done = false;
-    if (const int status = parse(argc, argv, options, done); done)
-        return status;
+    if (const auto status = parse(argc, argv, options))
+        return *status;
 
     const uint64_t seed = options.seed.value_or(
         static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
