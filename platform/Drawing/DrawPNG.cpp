@@ -19,8 +19,10 @@
 
 namespace {
 
-// The largest picture side drawn, in pixels, as for pictures read from files.
+// The largest picture drawn: a side as long as pictures read from files may have, and at
+// most 256 MiB of pixels.
 constexpr double kMaxPixelSide = 16384;
+constexpr double kMaxPixels = 64.0 * 1024 * 1024;
 
 // The picture's pixels, kept from one drawing to the next while the size stays the same:
 // a fresh surface of this size costs more in zeroed pages than clearing the old one.
@@ -72,7 +74,7 @@ extern "C" int MarrowfinDrawPNG(const UIView* container, double scale, const cha
     const double width = std::round(size.width * scale), height = std::round(size.height * scale);
     if (!(width >= 1 && height >= 1))
         return failWith(error, errorSize, "the view is empty: nothing to draw");
-    if (width > kMaxPixelSide || height > kMaxPixelSide)
+    if (width > kMaxPixelSide || height > kMaxPixelSide || width * height > kMaxPixels)
         return failWith(error, errorSize, "the picture would be too large to draw");
 
     cairo_surface_t* surface = canvasOfSize(int(width), int(height));

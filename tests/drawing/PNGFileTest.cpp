@@ -70,7 +70,8 @@ TEST_F(PNGFile, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
 TEST_F(PNGFile, WhatCannotBeDrawnIsAnErrorAndWritesNothing) {
     Ref<UIView> widget = makeContainer();
     Ref<UIView> empty = makeContainer(0, 110);
-    Ref<UIView> huge = makeContainer(100000, 110);
+    Ref<UIView> tooLong = makeContainer(100000, 110);
+    Ref<UIView> huge = makeContainer(8000, 8000);
     const std::string target = (folder() / "widget.png").string();
     struct Case {
         const char* name;
@@ -80,7 +81,8 @@ TEST_F(PNGFile, WhatCannotBeDrawnIsAnErrorAndWritesNothing) {
     } cases[] = {
         {"no view", nullptr, 2, target},
         {"a view of no width", empty.get(), 2, target},
-        {"a picture too large", huge.get(), 2, target},
+        {"a picture too long", tooLong.get(), 2, target},
+        {"a picture of too many pixels", huge.get(), 2, target},
         {"a scale of zero", widget.get(), 0, target},
         {"a negative scale", widget.get(), -2, target},
         {"a scale that is no number", widget.get(), std::nan(""), target},
