@@ -267,7 +267,6 @@ TEST(TickerServiceProcess, CommandLineErrors) {
         {{"--colour"}, 2},
         {{"extra"}, 2},
         {{"--bind", "203.0.113.1"}, 1}, // an address this host does not have
-        {{"--bind", "no.such.host.invalid"}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 namespace ticker {
 
