@@ -105,42 +105,5 @@ TEST_F(WidgetPicture, WhiteLinesStandOutOnADarkBackground) {
     EXPECT_GT(light, 100);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define MARROWFIN_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MARROWFIN_SANITIZED 1
-#endif
-#endif
-
-TEST_F(WidgetPicture, DrawingTakesUnderTwentyMillisecondsWhenWarm) {
-#ifdef MARROWFIN_SANITIZED
-    GTEST_SKIP() << "timings mean nothing under the sanitizers";
-#endif
-    const std::string file = (folder() / "timed.png").string();
-    std::string error;
-    ASSERT_TRUE(Drawing::drawPNG(m_container.get(), 2, file, &error)) << error;
-    // The processor time this process spent, so other work on the machine counts less.
-    auto processorMilliseconds = [] {
-        timespec now{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-    };
-    constexpr int kRounds = 20;
-    const double start = processorMilliseconds();
-    const auto wallStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < kRounds; ++i)
-        ASSERT_TRUE(Drawing::drawPNG(m_container.get(), 2, file, &error)) << error;
-    const double each = (processorMilliseconds() - start) / kRounds;
-    const double wall =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
-            .count() /
-        kRounds;
-    RecordProperty("milliseconds_per_picture", std::to_string(each));
-    std::printf("one picture of the widget: %.2f ms of processor time, %.2f ms on the clock\n",
-                each, wall);
-    EXPECT_LT(each, 20);
-}
-
 } // namespace
 } // namespace test
