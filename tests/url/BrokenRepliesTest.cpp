@@ -2,8 +2,8 @@
 #include "HttpPeer.h"
 #include "RecordingDelegate.h"
 
+#include "Gzip.h"
 #include <curl/curl.h>
-#include <zlib.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,20 +15,6 @@
 
 namespace test {
 namespace {
-
-std::string gzip(std::string_view text) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, text.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 std::string head(int status, std::string_view fields) {
     return "HTTP/1.1 " + std::to_string(status) + " X\r\n" + std::string(fields) + "\r\n";

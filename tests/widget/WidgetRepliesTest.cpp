@@ -1,7 +1,7 @@
 // The widget against a real HTTP server on loopback that answers well and badly.
 #include "WidgetFixture.h"
 
-#include <zlib.h>
+#include "Gzip.h"
 
 namespace {
 
@@ -13,20 +13,6 @@ const std::vector<std::string> kShown = {"Last price: $13.50 / BTC", "High: $14.
                                          "Low: $12.00 / BTC", "Volume: 743 BTC (24h)",
                                          "Average: $13.10 / BTC"};
 const std::vector<std::string> kBlank = {"", "", "", "", ""};
-
-std::string gzip(const std::string& text) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, text.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 std::string chunked(const std::string& body, std::size_t piece) {
     std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
@@ -61,7 +47,7 @@ TEST_F(WidgetReplies, GoodAndBrokenReplies) {
          [](const Request& request, Conn& conn) {
              bool accepts = request.headers.count("accept-encoding") &&
                             request.headers.at("accept-encoding").find("gzip") != std::string::npos;
-             std::string body = accepts ? gzip(kReply) : std::string("not offered gzip");
+             std::string body = accepts ? test::gzip(kReply) : std::string("not offered gzip");
              conn.send("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Encoding: "
                        "gzip\r\nContent-Length: " +
                        std::to_string(body.size()) + "\r\n\r\n" + body);
