@@ -1,0 +1,103 @@
+// The real widget, in the real notification-panel host, reading the real ticker service's
+// reply for every currency.
+#include "DeviceFixture.h"
+#include "Process.h"
+#include "ServiceProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+struct CurrencyCase {
+    const char* code;
+    const char* mark; // something each price of this currency shows
+};
+
+const CurrencyCase kCurrencies[] = {
+    {"USD", "$"},   {"GBP", "£"},  {"AUD", "$"},   {"CAD", "$"},  {"DKK", "kr"}, {"CHF", "CHF"},
+    {"CNY", "¥"},   {"EUR", "€"},  {"HKD", "HK$"}, {"JPY", "￥"}, {"NZD", "$"},  {"PLN", "zł"},
+    {"RUB", "₽"}, {"SEK", "kr"}, {"SGD", "$"},   {"THB", "฿"},
+};
+
+TEST(TickerServiceWidget, EveryCurrencyShowsItsFiveLines) {
+    test::DeviceFixture device;
+    device.installBundles();
+    tickertest::ServiceProcess service({"--port", "0", "--seed", "11"});
+    int port = service.waitForPort();
+    ASSERT_GT(port, 0);
+    const std::string connectTo = "::127.0.0.1:" + std::to_string(port);
+    const std::regex volume(R"(Volume: \d+ BTC \(24h\))");
+    for (const CurrencyCase& currency : kCurrencies) {
+        SCOPED_TRACE(currency.code);
+        device.setCurrency(currency.code);
+        test::ProcessResult run =
+            test::runProcess({test::marrowfinProgram(), "widget", "--device-root", device.root(),
+                              "--connect-to", connectTo, "--once"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        std::istringstream lines(run.out);
+        std::vector<std::string> shown;
+        for (std::string line; std::getline(lines, line);)
+            shown.push_back(line);
+        ASSERT_EQ(shown.size(), 5u) << run.out;
+        const char* prefixes[] = {"Last price: ", "High: ", "Low: ", nullptr, "Average: "};
+        for (int i : {0, 1, 2, 4}) {
+            EXPECT_EQ(shown[i].rfind(prefixes[i], 0), 0u) << shown[i];
+            EXPECT_TRUE(shown[i].ends_with(" / BTC")) << shown[i];
+            EXPECT_NE(shown[i].find(currency.mark), std::string::npos) << shown[i];
+            EXPECT_EQ(shown[i].find("(null)"), std::string::npos) << shown[i];
+        }
+        EXPECT_TRUE(std::regex_match(shown[3], volume)) << shown[3];
+        if (std::string(currency.code) == "JPY") {
+            EXPECT_EQ(shown[0].find('.'), std::string::npos) << "the yen has no decimals";
+        }
+    }
+}
+
+TEST(Demo, RunsEndToEndAndStopsWhatItStarted) {
+    test::TempDir dir;
+    const std::string root = (dir.path() / "device").string();
+    const std::string png = (dir.path() / "widget.png").string();
+    test::ProcessResult run = test::runProcess(
+        {test::marrowfinProgram(), "demo", "--device-root", root, "--png", png, "--seed", "5"}, {},
+        120);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("chose USD through the pane"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Last price: $"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Volume: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("picture: " + png + "\n"), std::string::npos) << run.out;
+
+    // A real PNG of 632x220 pixels.
+    std::string bytes = test::readFile(png);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    auto bigEndian = [&](std::size_t at) {
+        return (unsigned(uint8_t(bytes[at])) << 24) | (unsigned(uint8_t(bytes[at + 1])) << 16) |
+               (unsigned(uint8_t(bytes[at + 2])) << 8) | unsigned(uint8_t(bytes[at + 3]));
+    };
+    EXPECT_EQ(bigEndian(16), 632u);
+    EXPECT_EQ(bigEndian(20), 220u);
+
+    // A second run keeps the chosen currency and chooses nothing.
+    test::ProcessResult again = test::runProcess(
+        {test::marrowfinProgram(), "demo", "--device-root", root, "--png", png}, {}, 120);
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out.find("chose"), std::string::npos) << again.out;
+
+    // Nothing it started is left running: no ticker service of this run's seed.
+    test::ProcessResult left =
+        test::runProcess({"/usr/bin/pgrep", "-f", "ticker-service.*--seed 5$"});
+    EXPECT_EQ(left.exitCode, 1) << left.out;
+}
+
+TEST(Demo, UsageErrorsExit2) {
+    test::ProcessResult run = test::runProcess({test::marrowfinProgram(), "demo", "--bogus"});
+    EXPECT_EQ(run.exitCode, 2);
+    test::ProcessResult help = test::runProcess({test::marrowfinProgram(), "demo", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--interactive"), std::string::npos);
+}
+
+} // namespace
