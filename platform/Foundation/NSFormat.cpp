@@ -10,9 +10,9 @@ namespace {
 // Formats one printf conversion with vsnprintf-equivalent behaviour, given the
 // conversion's own text ("%-08.3lf") and the argument already taken from the list.
 template <typename T>
-void appendConversion(std::string& out, const std::string& spec, T value) {
+void appendConversion(std::string& out, const std::string& piece, T value) {
     char small[128];
-    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int n = std::snprintf(small, sizeof small, piece.c_str(), value);
     if (n < 0)
         return;
     if (static_cast<std::size_t>(n) < sizeof small) {
@@ -20,7 +20,7 @@ void appendConversion(std::string& out, const std::string& spec, T value) {
         return;
     }
     std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), piece.c_str(), value);
     out.append(big.data(), static_cast<std::size_t>(n));
 }
 
@@ -51,28 +51,28 @@ std::string NSFormatV(const char* format, va_list args) {
             ++p;
             continue;
         }
-        std::string spec = "%";
+        std::string piece = "%";
         while (isFlag(*p))
-            spec.push_back(*p++);
+            piece.push_back(*p++);
         bool widthFromArg = false, precisionFromArg = false;
         int width = 0, precision = 0;
         if (*p == '*') {
             widthFromArg = true;
             width = va_arg(args, int);
-            spec.push_back(*p++);
+            piece.push_back(*p++);
         } else {
             while (isDigit(*p))
-                spec.push_back(*p++);
+                piece.push_back(*p++);
         }
         if (*p == '.') {
-            spec.push_back(*p++);
+            piece.push_back(*p++);
             if (*p == '*') {
                 precisionFromArg = true;
                 precision = va_arg(args, int);
-                spec.push_back(*p++);
+                piece.push_back(*p++);
             } else {
                 while (isDigit(*p))
-                    spec.push_back(*p++);
+                    piece.push_back(*p++);
             }
         }
         // Length modifier.
@@ -92,15 +92,15 @@ std::string NSFormatV(const char* format, va_list args) {
             break;
         }
         ++p;
-        spec += length;
-        spec.push_back(conversion);
+        piece += length;
+        piece.push_back(conversion);
 
-        // Apply '*' width and precision by writing them into the spec as numbers.
+        // Apply '*' width and precision by writing them into the piece as numbers.
         if (widthFromArg || precisionFromArg) {
             std::string fixed;
-            for (std::size_t i = 0; i < spec.size(); ++i) {
-                if (spec[i] == '*') {
-                    bool isPrecision = i > 0 && spec[i - 1] == '.';
+            for (std::size_t i = 0; i < piece.size(); ++i) {
+                if (piece[i] == '*') {
+                    bool isPrecision = i > 0 && piece[i - 1] == '.';
                     long long value = isPrecision ? precision : width; // -INT_MIN fits
                     if (!isPrecision && value < 0) {
                         fixed += '-';
@@ -112,10 +112,10 @@ std::string NSFormatV(const char* format, va_list args) {
                     }
                     fixed += std::to_string(value);
                 } else {
-                    fixed += spec[i];
+                    fixed += piece[i];
                 }
             }
-            spec = fixed;
+            piece = fixed;
         }
 
         switch (conversion) {
@@ -123,8 +123,8 @@ std::string NSFormatV(const char* format, va_list args) {
             NSObject* object = va_arg(args, NSObject*);
             // Width and precision apply as they would to %s.
             std::string text = NSDescription(object);
-            std::string textSpec = spec.substr(0, spec.size() - 1 - length.size()) + "s";
-            appendConversion(out, textSpec, text.c_str());
+            std::string textPiece = piece.substr(0, piece.size() - 1 - length.size()) + "s";
+            appendConversion(out, textPiece, text.c_str());
             break;
         }
         case 'd':
@@ -134,19 +134,19 @@ std::string NSFormatV(const char* format, va_list args) {
         case 'x':
         case 'X':
             if (length == "hh" || length == "h" || length.empty())
-                appendConversion(out, spec, va_arg(args, int));
+                appendConversion(out, piece, va_arg(args, int));
             else if (length == "l")
-                appendConversion(out, spec, va_arg(args, long));
+                appendConversion(out, piece, va_arg(args, long));
             else if (length == "ll")
-                appendConversion(out, spec, va_arg(args, long long));
+                appendConversion(out, piece, va_arg(args, long long));
             else if (length == "j")
-                appendConversion(out, spec, va_arg(args, intmax_t));
+                appendConversion(out, piece, va_arg(args, intmax_t));
             else if (length == "z")
-                appendConversion(out, spec, va_arg(args, size_t));
+                appendConversion(out, piece, va_arg(args, size_t));
             else if (length == "t")
-                appendConversion(out, spec, va_arg(args, ptrdiff_t));
+                appendConversion(out, piece, va_arg(args, ptrdiff_t));
             else
-                appendConversion(out, spec, va_arg(args, int));
+                appendConversion(out, piece, va_arg(args, int));
             break;
         case 'f':
         case 'F':
@@ -157,26 +157,26 @@ std::string NSFormatV(const char* format, va_list args) {
         case 'a':
         case 'A':
             if (length == "L")
-                appendConversion(out, spec, va_arg(args, long double));
+                appendConversion(out, piece, va_arg(args, long double));
             else
-                appendConversion(out, spec, va_arg(args, double));
+                appendConversion(out, piece, va_arg(args, double));
             break;
         case 'c':
             if (length == "l")
-                appendConversion(out, spec, va_arg(args, wint_t));
+                appendConversion(out, piece, va_arg(args, wint_t));
             else
-                appendConversion(out, spec, va_arg(args, int));
+                appendConversion(out, piece, va_arg(args, int));
             break;
         case 's':
             if (length == "l") {
-                appendConversion(out, spec, va_arg(args, const wchar_t*));
+                appendConversion(out, piece, va_arg(args, const wchar_t*));
             } else {
                 const char* text = va_arg(args, const char*);
-                appendConversion(out, spec, text ? text : "(null)");
+                appendConversion(out, piece, text ? text : "(null)");
             }
             break;
         case 'p':
-            appendConversion(out, spec, va_arg(args, void*));
+            appendConversion(out, piece, va_arg(args, void*));
             break;
         case 'n':
             // Writing through an argument is never honoured: the pointer is taken and left alone.
