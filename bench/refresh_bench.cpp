@@ -44,6 +44,9 @@ double bareCurlGet(const std::string& url) {
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard);
     curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    // The request the widget's connection sends: it offers every encoding curl decodes, so
+    // the service answers both in gzip.
+    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
     CURLcode code = curl_easy_perform(handle);
     curl_easy_cleanup(handle);
     if (code != CURLE_OK) {

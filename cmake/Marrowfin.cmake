@@ -32,12 +32,18 @@ function(marrowfin_bundle target)
         PREFIX "" SUFFIX "" OUTPUT_NAME ${ARG_OUTPUT}
         LIBRARY_OUTPUT_DIRECTORY ${dir}
         CXX_VISIBILITY_PRESET default)
+    # Resources are copied whenever they change, not only when the executable is relinked.
+    set(copied)
     foreach(res IN LISTS ARG_RESOURCES)
         get_filename_component(res_name ${res} NAME)
-        add_custom_command(TARGET ${target} POST_BUILD
+        add_custom_command(OUTPUT ${dir}/${res_name}
             COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_SOURCE_DIR}/${res} ${dir}/${res_name}
+            DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${res}
             VERBATIM)
+        list(APPEND copied ${dir}/${res_name})
     endforeach()
+    add_custom_target(${target}Resources ALL DEPENDS ${copied})
+    add_dependencies(${target} ${target}Resources)
     install(DIRECTORY ${dir} DESTINATION ${CMAKE_INSTALL_LIBDIR}/marrowfin/bundles USE_SOURCE_PERMISSIONS)
 endfunction()
 

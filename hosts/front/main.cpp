@@ -1,11 +1,12 @@
 // marrowfin: the front. Each subcommand is a program of its own behind it (as git does),
 // so one subcommand's heavy libraries never weigh on another's start.
+//
+// It uses the C library alone (no C++ runtime to load), since it stands in front of every
+// command a user or a script runs.
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -31,14 +32,21 @@ void usage(FILE* out) {
         std::fprintf(out, "  %-15s %s\n", sub.name, sub.summary);
 }
 
-// The folder of the running executable.
-std::string executableFolder() {
-    char path[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+// The program behind the front for a subcommand: bin/marrowfin ->
+// libexec/marrowfin/marrowfin-<name>, in the build tree and installed. False when the path
+// does not fit.
+bool subcommandProgram(const char* name, char* program, std::size_t size) {
+    char self[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0)
-        return ".";
-    std::string self(path, static_cast<std::size_t>(n));
-    return self.substr(0, self.find_last_of('/'));
+        return false;
+    self[n] = '\0';
+    char* slash = std::strrchr(self, '/');
+    if (!slash)
+        return false;
+    *slash = '\0';
+    int written = std::snprintf(program, size, "%s/../libexec/marrowfin/marrowfin-%s", self, name);
+    return written > 0 && static_cast<std::size_t>(written) < size;
 }
 
 } // namespace
@@ -48,24 +56,27 @@ int main(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    std::string_view command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
+    const char* command = argv[1];
+    auto is = [command](const char* text) { return std::strcmp(command, text) == 0; };
+    if (is("--help") || is("-h") || is("help")) {
         usage(stdout);
         return 0;
     }
-    if (command == "--version") {
+    if (is("--version")) {
         std::puts("marrowfin " MARROWFIN_VERSION);
         return 0;
     }
     for (const Subcommand& sub : kSubcommands) {
-        if (command != sub.name)
+        if (!is(sub.name))
             continue;
-        // bin/marrowfin -> libexec/marrowfin/marrowfin-<command>, in the build tree and installed.
-        std::string program = executableFolder() + "/../libexec/marrowfin/marrowfin-" + sub.name;
-        argv[1] = const_cast<char*>(program.c_str());
-        ::execv(program.c_str(), argv + 1);
-        std::fprintf(stderr, "marrowfin: cannot run %s: %s\n", program.c_str(),
-                     std::strerror(errno));
+        char program[PATH_MAX];
+        if (!subcommandProgram(sub.name, program, sizeof program)) {
+            std::fprintf(stderr, "marrowfin: cannot find where %s is installed\n", sub.name);
+            return 1;
+        }
+        argv[1] = program;
+        ::execv(program, argv + 1);
+        std::fprintf(stderr, "marrowfin: cannot run %s: %s\n", program, std::strerror(errno));
         return 1;
     }
     std::fprintf(stderr, "marrowfin: unknown command '%s' (see marrowfin --help)\n", argv[1]);

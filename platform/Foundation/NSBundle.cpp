@@ -55,7 +55,7 @@ bool NSBundle::load(std::string* error) {
         return false;
     }
     // RTLD_GLOBAL is not needed: a plug-in shares the platform library the host already has.
-    if (!dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (!dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL)) {
         if (error) {
             const char* reason = dlerror();
             *error = reason ? reason : ("cannot load " + file);

@@ -6,11 +6,15 @@
 //
 // Every shape is drawn in points and scaled, so the two sizes show the same design.
 
+#include <algorithm>
 #include <cairo.h>
+#include <cstdint>
+#include <png.h>
 
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +155,56 @@ void drawRefreshGlyph(cairo_t* cr) {
     }
 }
 
+// Writes the surface as an 8-bit RGBA PNG with no row filter: a little larger than cairo's
+// own writer makes it, but the widget decodes it in half the time when it loads its view.
+bool writeUnfilteredPNG(cairo_surface_t* surface, const std::string& path) {
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    // Cairo keeps premultiplied native-endian ARGB; PNG wants straight RGBA.
+    std::vector<unsigned char> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            uint32_t pixel = row[x];
+            unsigned a = pixel >> 24, r = (pixel >> 16) & 0xff, g = (pixel >> 8) & 0xff,
+                     b = pixel & 0xff;
+            unsigned char* out = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+            auto straight = [a](unsigned c) {
+                return static_cast<unsigned char>(a == 0 ? 0
+                                                         : std::min(255u, (c * 255 + a / 2) / a));
+            };
+            out[0] = straight(r);
+            out[1] = straight(g);
+            out[2] = straight(b);
+            out[3] = static_cast<unsigned char>(a);
+        }
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    volatile bool written = false; // set after setjmp: must survive a longjmp
+    if (png && info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_compression_level(png, 9);
+        png_write_info(png, info);
+        for (int y = 0; y < height; ++y)
+            png_write_row(png, &rgba[static_cast<std::size_t>(y) * width * 4]);
+        png_write_end(png, nullptr);
+        written = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0 && written;
+}
+
 bool writePicture(const std::string& path, double width, double height, double scale,
                   void (*draw)(cairo_t*)) {
     cairo_surface_t* surface = cairo_image_surface_create(
@@ -160,11 +214,11 @@ bool writePicture(const std::string& path, double width, double height, double s
     cairo_scale(cr, scale, scale);
     draw(cr);
     cairo_destroy(cr);
-    cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+    bool written =
+        cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS && writeUnfilteredPNG(surface, path);
     cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "make-widget-pictures: cannot write %s: %s\n", path.c_str(),
-                     cairo_status_to_string(status));
+    if (!written) {
+        std::fprintf(stderr, "make-widget-pictures: cannot write %s\n", path.c_str());
         return false;
     }
     return true;
