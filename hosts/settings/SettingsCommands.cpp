@@ -1,6 +1,6 @@
 #include "SettingsCommands.h"
 
-#include "JsonText.h"
+#include <Foundation/JSONQuote.h>
 
 #include <Foundation/NSString.h>
 #include <Preferences/PSSpecifier.h>
@@ -61,11 +61,11 @@ int listRows(PSListController* pane) {
         if (!row)
             continue;
         std::string line =
-            "{\"cell\":" + jsonString(row->cellType()) + ",\"label\":" + jsonString(row->name());
+            "{\"cell\":" + JSONQuoted(row->cellType()) + ",\"label\":" + JSONQuoted(row->name());
         if (!row->key().empty()) {
             std::string value;
-            line += ",\"key\":" + jsonString(row->key()) + ",\"value\":" +
-                    (currentValue(row, value) ? jsonString(value) : std::string("null"));
+            line += ",\"key\":" + JSONQuoted(row->key()) + ",\"value\":" +
+                    (currentValue(row, value) ? JSONQuoted(value) : std::string("null"));
         }
         line += "}";
         std::printf("%s\n", line.c_str());
