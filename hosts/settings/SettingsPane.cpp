@@ -26,15 +26,11 @@ Ref<PSListController> openSettingsPane(std::string* error) {
     }
     Ref<NSBundle> bundle =
         NSBundle::bundleWithPath(std::string(kBundlesFolder) + "/" + name + ".bundle", error);
-    if (!bundle || !bundle->load(error))
+    if (!bundle)
         return nullptr;
-    NSClassFactory factory = bundle->principalClass();
-    if (!factory) {
-        *error = "bundle " + DeviceRoot::resolve(bundle->bundlePath()) +
-                 " registers no class named '" + bundle->infoString("NSPrincipalClass") + "'";
+    Ref<NSObject> object = bundle->instantiatePrincipalClass(error);
+    if (!object)
         return nullptr;
-    }
-    Ref<NSObject> object = factory();
     Ref<PSListController> controller(NSCast<PSListController>(object.get()));
     if (!controller) {
         *error = "the principal class of " + DeviceRoot::resolve(bundle->bundlePath()) +

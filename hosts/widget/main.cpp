@@ -29,15 +29,9 @@ Ref<BBWeeAppController> loadWidget(std::string* error) {
         *error += " (run `marrowfin install` first)";
         return nullptr;
     }
-    if (!bundle->load(error))
+    Ref<NSObject> object = bundle->instantiatePrincipalClass(error);
+    if (!object)
         return nullptr;
-    NSClassFactory factory = bundle->principalClass();
-    if (!factory) {
-        *error = "the bundle's principal class '" + bundle->infoString("NSPrincipalClass") +
-                 "' is not registered by its executable";
-        return nullptr;
-    }
-    Ref<NSObject> object = factory();
     Ref<BBWeeAppController> controller = NSCast<BBWeeAppController>(object.get());
     if (!controller)
         *error = "the bundle's principal class is not a widget controller";

@@ -72,6 +72,19 @@ NSClassFactory NSBundle::principalClass() const {
     return NSClassFromString(infoString("NSPrincipalClass"));
 }
 
+Ref<NSObject> NSBundle::instantiatePrincipalClass(std::string* error) {
+    if (!load(error))
+        return nullptr;
+    NSClassFactory factory = principalClass();
+    if (!factory) {
+        if (error)
+            *error = "bundle " + DeviceRoot::resolve(m_path) + " registers no class named '" +
+                     infoString("NSPrincipalClass") + "'";
+        return nullptr;
+    }
+    return factory();
+}
+
 std::string NSBundle::pathForResource(std::string_view name, std::string_view type) const {
     std::string path = m_path + "/" + std::string(name);
     if (!type.empty())

@@ -28,6 +28,9 @@ public:
     bool isLoaded() const { return m_loaded; }
     // The class that NSPrincipalClass names, once loaded; null when it is not registered.
     NSClassFactory principalClass() const;
+    // Loads the bundle and creates one object of its principal class, as a host does; null
+    // with the reason on failure.
+    Ref<NSObject> instantiatePrincipalClass(std::string* error = nullptr);
 
     // The phone path of "<bundle>/<name>.<type>" when that file exists, else empty.
     std::string pathForResource(std::string_view name, std::string_view type) const;
