@@ -20,6 +20,17 @@ function(marrowfin_test name)
         PROPERTIES ENVIRONMENT_MODIFICATION "${MARROWFIN_TEST_ENV_MODS}" TIMEOUT 120)
 endfunction()
 
+# marrowfin_run_path(<target> <run path>)
+# The same run path in the build tree and once installed. A run path that CMake rewrites at
+# install is padded in the build tree, and its padding ends the list with an empty entry,
+# which the loader reads as the working directory: a program started in a folder holding a
+# libstdc++.so.6 would load it.
+function(marrowfin_run_path target run_path)
+    set_target_properties(${target} PROPERTIES
+        BUILD_WITH_INSTALL_RPATH ON
+        INSTALL_RPATH "${run_path}")
+endfunction()
+
 # marrowfin_bundle(<target> BUNDLE <Name.bundle> OUTPUT <executable name> SOURCES <...> RESOURCES <...>)
 # A plug-in: a loadable module inside a bundle folder of the build tree, with its resources beside it.
 function(marrowfin_bundle target)
@@ -53,9 +64,11 @@ function(marrowfin_libexec target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS})
-    set_target_properties(${target} PROPERTIES
-        RUNTIME_OUTPUT_DIRECTORY ${MARROWFIN_LIBEXEC_DIR}
-        BUILD_RPATH "$ORIGIN/../../lib"
-        INSTALL_RPATH "$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+    set(run_path "$ORIGIN/../../lib")
+    if(NOT CMAKE_INSTALL_LIBDIR STREQUAL "lib")
+        string(APPEND run_path ":$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+    endif()
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MARROWFIN_LIBEXEC_DIR})
+    marrowfin_run_path(${target} "${run_path}")
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/marrowfin)
 endfunction()
