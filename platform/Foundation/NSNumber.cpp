@@ -31,19 +31,26 @@ Ref<NSNumber> NSNumber::numberWithDouble(double value) {
 
 bool NSNumber::boolValue() const {
     switch (m_kind) {
-    case Kind::Bool: return m_value.b;
-    case Kind::Int: return m_value.i != 0;
-    case Kind::UInt: return m_value.u != 0;
-    case Kind::Double: return m_value.d != 0.0;
+    case Kind::Bool:
+        return m_value.b;
+    case Kind::Int:
+        return m_value.i != 0;
+    case Kind::UInt:
+        return m_value.u != 0;
+    case Kind::Double:
+        return m_value.d != 0.0;
     }
     return false;
 }
 
 int64_t NSNumber::longLongValue() const {
     switch (m_kind) {
-    case Kind::Bool: return m_value.b ? 1 : 0;
-    case Kind::Int: return m_value.i;
-    case Kind::UInt: return static_cast<int64_t>(m_value.u);
+    case Kind::Bool:
+        return m_value.b ? 1 : 0;
+    case Kind::Int:
+        return m_value.i;
+    case Kind::UInt:
+        return static_cast<int64_t>(m_value.u);
     case Kind::Double:
         if (std::isnan(m_value.d))
             return 0;
@@ -58,34 +65,59 @@ int64_t NSNumber::longLongValue() const {
 
 uint64_t NSNumber::unsignedLongLongValue() const {
     switch (m_kind) {
-    case Kind::UInt: return m_value.u;
+    case Kind::UInt:
+        return m_value.u;
     case Kind::Double:
         if (!(m_value.d > 0))
             return 0;
         if (m_value.d >= 1.8446744073709552e19)
             return UINT64_MAX;
         return static_cast<uint64_t>(m_value.d);
-    default: return static_cast<uint64_t>(longLongValue());
+    default:
+        return static_cast<uint64_t>(longLongValue());
     }
 }
 
 double NSNumber::doubleValue() const {
     switch (m_kind) {
-    case Kind::Bool: return m_value.b ? 1.0 : 0.0;
-    case Kind::Int: return static_cast<double>(m_value.i);
-    case Kind::UInt: return static_cast<double>(m_value.u);
-    case Kind::Double: return m_value.d;
+    case Kind::Bool:
+        return m_value.b ? 1.0 : 0.0;
+    case Kind::Int:
+        return static_cast<double>(m_value.i);
+    case Kind::UInt:
+        return static_cast<double>(m_value.u);
+    case Kind::Double:
+        return m_value.d;
     }
     return 0.0;
+}
+
+float NSNumber::floatValue() const {
+    switch (m_kind) {
+    case Kind::Bool:
+        return m_value.b ? 1.0f : 0.0f;
+    case Kind::Int:
+        return static_cast<float>(m_value.i);
+    case Kind::UInt:
+        return static_cast<float>(m_value.u);
+    case Kind::Double:
+        return static_cast<float>(m_value.d);
+    }
+    return 0.0f;
 }
 
 std::string NSNumber::description() const {
     char text[64];
     std::to_chars_result end{};
     switch (m_kind) {
-    case Kind::Bool: return m_value.b ? "1" : "0";
-    case Kind::Int: end = std::to_chars(text, text + sizeof text, m_value.i); break;
-    case Kind::UInt: end = std::to_chars(text, text + sizeof text, m_value.u); break;
+    case Kind::Bool:
+        return m_value.b ? "1" : "0";
+    case Kind::Int:
+        end = std::to_chars(text, text + sizeof text, m_value.i);
+        break;
+    case Kind::UInt:
+        end = std::to_chars(text, text + sizeof text, m_value.u);
+        break;
     case Kind::Double:
         if (std::isnan(m_value.d))
             return "nan";

@@ -29,7 +29,9 @@ public:
     int64_t longLongValue() const;
     uint64_t unsignedLongLongValue() const;
     double doubleValue() const;
-    float floatValue() const { return static_cast<float>(doubleValue()); }
+    // An integer is rounded to single precision once, not through a double (which would
+    // round twice above 2^53).
+    float floatValue() const;
 
 private:
     NSNumber(Kind kind) : m_kind(kind) {}

@@ -81,10 +81,28 @@ TEST(FloatValue, ReadsOnlyTheGivenText) {
 }
 
 TEST(FloatValue, OfANumberIsItsSinglePrecisionValue) {
-    EXPECT_EQ(NSNumber::numberWithDouble(742.6)->floatValue(), 742.6f);
-    EXPECT_EQ(NSNumber::numberWithDouble(3.4999999)->floatValue(), 3.5f);
-    EXPECT_EQ(NSNumber::numberWithLongLong(16777217)->floatValue(), 16777216.0f);
-    EXPECT_EQ(NSNumber::numberWithBool(true)->floatValue(), 1.0f);
+    struct Case {
+        const char* name;
+        Ref<NSNumber> number;
+        float expected;
+    } cases[] = {
+        {"742.6", NSNumber::numberWithDouble(742.6), 742.6f},
+        {"3.4999999", NSNumber::numberWithDouble(3.4999999), 3.5f},
+        {"16777217", NSNumber::numberWithLongLong(16777217), 16777216.0f},
+        {"true", NSNumber::numberWithBool(true), 1.0f},
+        // 2^60 + 2^36 + 1 lies just above the midpoint of two floats and rounds up; through
+        // a double it would first lose the +1, land on the midpoint and round to even (2^60).
+        {"2^60+2^36+1", NSNumber::numberWithLongLong(1152921573326323713), 1152921642045800448.0f},
+        {"-(2^60+2^36+1)", NSNumber::numberWithLongLong(-1152921573326323713),
+         -1152921642045800448.0f},
+        // The same above the signed range: 2^63 + 2^39 + 1 rounds up to 2^63 + 2^40.
+        {"2^63+2^39+1", NSNumber::numberWithUnsignedLongLong(9223372586610589697u),
+         9223373136366403584.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.number->floatValue(), c.expected);
+    }
 }
 
 // The volume line: the text passes through single precision before "%.0f" prints it.

@@ -56,6 +56,17 @@ TEST_F(WidgetDisplay, RepliesAndWhatTheyShow) {
          {{"Last price: a / BTC", "High: b / BTC", "Low: c / BTC", "Volume: -3 BTC (24h)",
            "Average: d / BTC"},
           false}},
+        {"volume as a JSON integer above 2^53 rounds to single precision once",
+         withData(R"({"last":{"display":"a"},"high":{"display":"b"},"low":{"display":"c"},)"
+                  R"("vol":{"value":1152921573326323713},"avg":{"display":"d"}})"),
+         {{"Last price: a / BTC", "High: b / BTC", "Low: c / BTC",
+           "Volume: 1152921642045800448 BTC (24h)", "Average: d / BTC"},
+          false}},
+        {"a display with a NUL keeps all of its text",
+         tickerReply("a\\u0000b", "b", "c", "1", "d"),
+         {{std::string("Last price: a\0b / BTC", 21), "High: b / BTC", "Low: c / BTC",
+           "Volume: 1 BTC (24h)", "Average: d / BTC"},
+          false}},
         {"no high",
          withData(R"({"last":{"display":"a"},"low":{"display":"c"},"vol":{"value":"1"},)"
                   R"("avg":{"display":"d"}})"),
