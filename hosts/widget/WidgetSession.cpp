@@ -3,6 +3,7 @@
 #include "ViewTreeText.h"
 
 #include <Drawing/DrawingLoader.h>
+#include <Foundation/LineEscape.h>
 #include <Foundation/NSRunLoop+Host.h>
 #include <Foundation/NSURLConnection+Host.h>
 #include <UIKit/UIView+Host.h>
@@ -195,7 +196,7 @@ WidgetSession::Outcome WidgetSession::png(const std::string& file, std::string* 
 
 void WidgetSession::lines() {
     for (const std::string& text : ViewTreeText::visibleLines(m_container.get()))
-        m_out << text << '\n';
+        m_out << LineEscaped(text) << '\n';
     m_out.flush();
 }
 

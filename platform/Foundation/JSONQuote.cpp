@@ -1,4 +1,5 @@
 #include <Foundation/JSONQuote.h>
+#include <Foundation/LineEscape.h>
 
 #include <cstdint>
 
@@ -53,32 +54,10 @@ void JSONAppendQuoted(std::string& out, std::string_view text) {
             }
             continue;
         }
-        switch (c) {
-        case '"':
+        if (c == '"')
             out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 0xF];
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
+        else if (!AppendBackslashEscape(out, c, "\\u00"))
+            out += static_cast<char>(c);
         ++i;
     }
     out += '"';

@@ -1,11 +1,17 @@
 #include <Foundation/NSString.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <string_view>
 
 namespace {
+
+// Width and precision stop here, as printf's do at INT_MAX.
+constexpr long long kMaxWidth = INT_MAX;
 
 // Formats one printf conversion with vsnprintf-equivalent behaviour, given the
 // conversion's own text ("%-08.3lf") and the argument already taken from the list.
@@ -24,8 +30,40 @@ void appendConversion(std::string& out, const std::string& piece, T value) {
     out.append(big.data(), static_cast<std::size_t>(n));
 }
 
-bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\''; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isFlag(char c) {
+    return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\'';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Inserts a text for "%@" with the width and precision of its piece ("%-8.3@"), as %s
+// would: precision in bytes, padding with spaces. Unlike %s the text is not cut at an
+// embedded NUL: it goes in whole.
+void appendText(std::string& out, const std::string& piece, std::string_view text) {
+    bool leftAlign = false;
+    std::size_t i = 1;
+    for (; i < piece.size() && isFlag(piece[i]); ++i)
+        leftAlign = leftAlign || piece[i] == '-';
+    long long width = 0, precision = -1;
+    for (; i < piece.size() && isDigit(piece[i]); ++i)
+        width = std::min(width * 10 + (piece[i] - '0'), kMaxWidth);
+    if (i < piece.size() && piece[i] == '.') {
+        precision = 0;
+        for (++i; i < piece.size() && isDigit(piece[i]); ++i)
+            precision = std::min(precision * 10 + (piece[i] - '0'), kMaxWidth);
+    }
+    if (precision >= 0 && static_cast<std::size_t>(precision) < text.size())
+        text = text.substr(0, static_cast<std::size_t>(precision));
+    std::size_t padding = static_cast<std::size_t>(width) > text.size()
+                              ? static_cast<std::size_t>(width) - text.size()
+                              : 0;
+    if (!leftAlign)
+        out.append(padding, ' ');
+    out.append(text);
+    if (leftAlign)
+        out.append(padding, ' ');
+}
 
 } // namespace
 
@@ -76,13 +114,13 @@ std::string NSFormatV(const char* format, va_list args) {
             }
         }
         // Length modifier.
-        std::string length;
+        std::string_view length;
         if ((p[0] == 'h' && p[1] == 'h') || (p[0] == 'l' && p[1] == 'l')) {
-            length.assign(p, 2);
+            length = std::string_view(p, 2);
             p += 2;
         } else if (*p == 'h' || *p == 'l' || *p == 'j' || *p == 'z' || *p == 't' || *p == 'L' ||
                    *p == 'q') {
-            length = *p == 'q' ? std::string("ll") : std::string(1, *p);
+            length = *p == 'q' ? std::string_view("ll") : std::string_view(p, 1);
             ++p;
         }
         char conversion = *p;
@@ -119,14 +157,9 @@ std::string NSFormatV(const char* format, va_list args) {
         }
 
         switch (conversion) {
-        case '@': {
-            NSObject* object = va_arg(args, NSObject*);
-            // Width and precision apply as they would to %s.
-            std::string text = NSDescription(object);
-            std::string textPiece = piece.substr(0, piece.size() - 1 - length.size()) + "s";
-            appendConversion(out, textPiece, text.c_str());
+        case '@':
+            appendText(out, piece, NSDescription(va_arg(args, NSObject*)));
             break;
-        }
         case 'd':
         case 'i':
         case 'o':

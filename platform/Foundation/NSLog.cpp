@@ -1,3 +1,4 @@
+#include <Foundation/LineEscape.h>
 #include <Foundation/NSLog.h>
 #include <Foundation/NSString.h>
 
@@ -22,10 +23,11 @@ void NSLog(const char* format, ...) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
 
-    std::string line = NSFormat("%s.%03ld marrowfin[%ld:%ld] ", stamp,
-                                static_cast<long>(now.tv_usec / 1000), static_cast<long>(getpid()),
-                                static_cast<long>(syscall(SYS_gettid)));
-    line += message;
+    std::string line =
+        NSFormat("%s.%03ld marrowfin[%ld:%ld] ", stamp, static_cast<long>(now.tv_usec / 1000),
+                 static_cast<long>(getpid()), static_cast<long>(syscall(SYS_gettid)));
+    // A message with a newline or a NUL in it (text from a reply or a file) stays one whole line.
+    LineAppendEscaped(line, message);
     line += '\n';
     // One write, so lines from several processes sharing stderr never interleave.
     const char* p = line.data();

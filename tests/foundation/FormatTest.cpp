@@ -11,6 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -30,6 +33,7 @@ void check(const FormatCase* begin, const FormatCase* end) {
 TEST(Format, ObjectConversion) {
     Ref<NSString> price = NSString::stringWithUTF8String("$13.50");
     Ref<NSString> text = NSString::stringWithUTF8String("abcdef");
+    Ref<NSString> withNul = NSString::stringWithUTF8String("a\0b"s);
     Ref<NSArray> array = make<NSArray>(std::vector<Ref<NSObject>>{
         NSString::stringWithUTF8String("a"), NSNumber::numberWithLongLong(2)});
     const FormatCase cases[] = {
@@ -51,6 +55,11 @@ TEST(Format, ObjectConversion) {
         {"a long text",
          NSFormat("%@!", NSString::stringWithUTF8String(std::string(1000, 'x')).get()),
          std::string(1000, 'x') + "!"},
+        // An embedded NUL is text like any other: nothing after it is lost.
+        {"an embedded NUL", NSFormat("Last price: %@ / BTC", withNul.get()),
+         "Last price: a\0b / BTC"s},
+        {"width counts the NUL", NSFormat("[%5@]", withNul.get()), "[  a\0b]"s},
+        {"star width, negative", NSFormat("[%*@]", -7, text.get()), "[abcdef ]"},
     };
     check(std::begin(cases), std::end(cases));
 }
