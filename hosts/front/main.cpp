@@ -53,14 +53,26 @@ bool subcommandProgram(const char* name, char* program, std::size_t size) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        usage(stderr);
+        std::fputs("usage: marrowfin <command> [options] (see marrowfin --help)\n", stderr);
         return 2;
     }
     const char* command = argv[1];
-    auto is = [command](const char* text) { return std::strcmp(command, text) == 0; };
-    if (is("--help") || is("-h") || is("help")) {
+    auto is = [&command](const char* text) { return std::strcmp(command, text) == 0; };
+    if (is("--help") || is("-h") || (is("help") && argc == 2)) {
         usage(stdout);
         return 0;
+    }
+    // `marrowfin help widget` is `marrowfin widget --help`.
+    char help[] = "--help";
+    char* helpArgv[] = {argv[0], argv[2], help, nullptr};
+    if (is("help")) {
+        if (argc > 3) {
+            std::fputs("usage: marrowfin help [<command>]\n", stderr);
+            return 2;
+        }
+        argc = 3;
+        argv = helpArgv;
+        command = argv[1];
     }
     if (is("--version")) {
         std::puts("marrowfin " MARROWFIN_VERSION);

@@ -1,4 +1,5 @@
 // marrowfin install: lays the widget and the preference pane into the device root.
+#include "DeviceRootOption.h"
 #include "Installer.h"
 
 #include <Foundation/DeviceRoot.h>
@@ -13,8 +14,7 @@ int main(int argc, char** argv) {
                  "marrowfin install"};
     std::string deviceRoot;
     std::string from;
-    app.add_option("--device-root", deviceRoot,
-                   "The folder that stands for the phone's file system");
+    addDeviceRootOption(app, deviceRoot);
     app.add_option("--from", from,
                    "The folder holding the built bundles (default: beside this program)");
     try {
@@ -25,13 +25,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "marrowfin install: %s\n", e.what());
         return 2;
     }
-    std::string root = deviceRoot.empty() ? DeviceRoot::defaultFolder() : deviceRoot;
     std::string error;
     if (!Installer::install(from.empty() ? Installer::defaultSource() : std::filesystem::path(from),
-                            root, &error)) {
+                            deviceRoot, &error)) {
         std::fprintf(stderr, "marrowfin install: %s\n", error.c_str());
         return 1;
     }
-    std::printf("installed into %s\n", root.c_str());
+    std::printf("installed into %s\n", deviceRoot.c_str());
     return 0;
 }

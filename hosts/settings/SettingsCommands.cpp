@@ -1,6 +1,7 @@
 #include "SettingsCommands.h"
 
 #include <Foundation/JSONQuote.h>
+#include <Foundation/LineEscape.h>
 
 #include <Foundation/NSString.h>
 #include <Preferences/PSSpecifier.h>
@@ -31,6 +32,27 @@ PSSpecifier* findRow(PSListController* pane, Predicate matches) {
 PSSpecifier* rowWithKey(PSListController* pane, std::string_view key) {
     return findRow(pane,
                    [&](PSSpecifier* row) { return !row->key().empty() && row->key() == key; });
+}
+
+bool isButton(const PSSpecifier* row) {
+    return row->cellType() == "PSButtonCell";
+}
+
+// "a, b, c": what a refusal offers instead; "none" when there is nothing.
+template <typename Text>
+std::string listed(PSListController* pane, Text text) {
+    std::string list;
+    findRow(pane, [&](PSSpecifier* row) {
+        if (std::string item = text(row); !item.empty())
+            list += (list.empty() ? "" : ", ") + item;
+        return false;
+    });
+    return list.empty() ? "none" : list;
+}
+
+void refuseKey(PSListController* pane, std::string_view key) {
+    refuse("no row has the key '" + std::string(key) + "'; the keys are " +
+           listed(pane, [](PSSpecifier* row) { return row->key(); }));
 }
 
 // The getter's answer as text, or false when there is none.
@@ -76,20 +98,22 @@ int listRows(PSListController* pane) {
 int getValue(PSListController* pane, std::string_view key) {
     PSSpecifier* row = rowWithKey(pane, key);
     if (!row) {
-        refuse("no row has the key '" + std::string(key) + "'");
+        refuseKey(pane, key);
         return 2;
     }
     std::string value;
     if (!currentValue(row, value))
         return 1;
-    std::printf("%s\n", value.c_str());
+    // One line whatever the value holds: a NUL or a newline shows escaped.
+    std::string line = LineEscaped(value) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
     return 0;
 }
 
 int setValue(PSListController* pane, std::string_view key, std::string_view value) {
     PSSpecifier* row = rowWithKey(pane, key);
     if (!row) {
-        refuse("no row has the key '" + std::string(key) + "'");
+        refuseKey(pane, key);
         return 2;
     }
     std::vector<std::string> offered = choices(row);
@@ -108,10 +132,13 @@ int setValue(PSListController* pane, std::string_view key, std::string_view valu
 
 int tapRow(PSListController* pane, std::string_view label) {
     PSSpecifier* row = findRow(pane, [&](PSSpecifier* candidate) {
-        return candidate->cellType() == "PSButtonCell" && candidate->name() == label;
+        return isButton(candidate) && candidate->name() == label;
     });
     if (!row) {
-        refuse("no button row is labelled '" + std::string(label) + "'");
+        refuse("no button row is labelled '" + std::string(label) + "'; the buttons are " +
+               listed(pane, [](PSSpecifier* row) {
+                   return isButton(row) ? row->name() : std::string();
+               }));
         return 2;
     }
     if (!row->performAction()) {

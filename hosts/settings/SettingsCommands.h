@@ -10,7 +10,8 @@
 // One JSON object a row: "cell", "label"; a row with a "key" adds "key" and "value" (the
 // getter's answer, null when there is none).
 int listRows(PSListController* pane);
-// The getter's answer: 0; 1 with nothing printed when there is none; 2 when no row has the key.
+// The getter's answer, escaped as LineEscaped does: 0; 1 with nothing printed when there is none; 2
+// when no row has the key.
 int getValue(PSListController* pane, std::string_view key);
 // Stores the value through the row's setter and reads it back: 0 when the getter then
 // answers the value, 1 when it does not; 2 when no row has the key or the row offers choices

@@ -7,6 +7,7 @@
 namespace {
 constexpr const char* kEntryPath = "/Library/PreferenceLoader/Preferences/MarrowfinPrefs.plist";
 constexpr const char* kBundlesFolder = "/Library/PreferenceBundles";
+constexpr const char* kInstallHint = " (run `marrowfin install` first)";
 } // namespace
 
 Ref<PSListController> openSettingsPane(std::string* error) {
@@ -16,7 +17,7 @@ Ref<PSListController> openSettingsPane(std::string* error) {
     const NSString* bundleName = entry ? NSCast<NSString>(entry->objectForKey("bundle")) : nullptr;
     if (!bundleName) {
         *error = "no pane registered: " + DeviceRoot::resolve(kEntryPath) +
-                 " is missing or names no bundle";
+                 " is missing or names no bundle" + kInstallHint;
         return nullptr;
     }
     const std::string& name = bundleName->UTF8String();
@@ -26,8 +27,10 @@ Ref<PSListController> openSettingsPane(std::string* error) {
     }
     Ref<NSBundle> bundle =
         NSBundle::bundleWithPath(std::string(kBundlesFolder) + "/" + name + ".bundle", error);
-    if (!bundle)
+    if (!bundle) {
+        *error += kInstallHint;
         return nullptr;
+    }
     Ref<NSObject> object = bundle->instantiatePrincipalClass(error);
     if (!object)
         return nullptr;
@@ -39,7 +42,10 @@ Ref<PSListController> openSettingsPane(std::string* error) {
     }
     controller->setBundle(bundle.get());
     if (!controller->specifiers()) {
-        *error = "the pane in " + DeviceRoot::resolve(bundle->bundlePath()) + " has no rows";
+        if (controller->specifierLoadError().empty())
+            *error = "the pane in " + DeviceRoot::resolve(bundle->bundlePath()) + " has no rows";
+        else
+            error->clear();
         return nullptr;
     }
     return controller;

@@ -1,4 +1,5 @@
 // marrowfin settings [--device-root DIR] list | get KEY | set KEY VALUE | tap LABEL [--no-browser]
+#include "DeviceRootOption.h"
 #include "SettingsCommands.h"
 #include "SettingsPane.h"
 
@@ -9,6 +10,24 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+
+namespace {
+
+// The subcommand a command line asks for: its first word that is neither an option nor the
+// value of --device-root; empty when there is none.
+std::string requestedSubcommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--device-root")
+            ++i;
+        else if (!arg.starts_with("-"))
+            return std::string(arg);
+    }
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"The Settings app: shows the Marrowfin pane's rows, reads and changes its "
@@ -17,8 +36,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough();
 
-    std::string deviceRoot = DeviceRoot::defaultFolder();
-    app.add_option("--device-root", deviceRoot, "the folder that stands for the phone's files");
+    std::string deviceRoot;
+    addDeviceRootOption(app, deviceRoot);
 
     CLI::App* list = app.add_subcommand("list", "print each row as one line of JSON");
     std::string key;
@@ -41,7 +60,19 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "marrowfin settings: %s\n", e.what());
+        std::string asked = requestedSubcommand(argc, argv);
+        std::string names;
+        bool known = false;
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+            names += (names.empty() ? "" : ", ") + sub->get_name();
+            known = known || sub->get_name() == asked;
+        }
+        if (!asked.empty() && !known) {
+            std::fprintf(stderr, "marrowfin settings: unknown subcommand '%s' (subcommands: %s)\n",
+                         asked.c_str(), names.c_str());
+        } else {
+            std::fprintf(stderr, "marrowfin settings: %s\n", e.what());
+        }
         return 2;
     }
 
@@ -51,7 +82,8 @@ int main(int argc, char** argv) {
     std::string error;
     Ref<PSListController> pane = openSettingsPane(&error);
     if (!pane) {
-        std::fprintf(stderr, "marrowfin settings: %s\n", error.c_str());
+        if (!error.empty())
+            std::fprintf(stderr, "marrowfin settings: %s\n", error.c_str());
         return 1;
     }
     if (*list)

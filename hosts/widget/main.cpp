@@ -1,5 +1,7 @@
 // marrowfin widget: the notification panel, hosting the widget installed in the device root.
 #include "CommandInput.h"
+#include "ConnectToOption.h"
+#include "DeviceRootOption.h"
 #include "WidgetSession.h"
 
 #include <BulletinBoard/BBWeeAppController.h>
@@ -41,22 +43,29 @@ Ref<BBWeeAppController> loadWidget(std::string* error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"The notification panel: hosts the Marrowfin widget installed in the device root "
-                 "and drives it with commands (show view appear tap refresh wait sleep lines dump "
-                 "png release quit), one a line on stdin.",
-                 "marrowfin widget"};
+    CLI::App app{
+        "The notification panel: hosts the Marrowfin widget installed in the device root "
+        "and drives it with commands (show view appear tap refresh wait sleep lines dump "
+        "png release quit), one a line on stdin. `lines` prints each text on one line, "
+        "with a backslash as \\\\, a newline as \\n, a tab as \\t, a carriage return as \\r "
+        "and any other control character as \\xHH (a NUL as \\x00).",
+        "marrowfin widget"};
     std::string deviceRoot;
     std::vector<std::string> connectTo;
     bool once = false;
     std::string script;
-    app.add_option("--device-root", deviceRoot,
-                   "The folder that stands for the phone's file system");
+    addDeviceRootOption(app, deviceRoot);
     app.add_option("--connect-to", connectTo,
-                   "H1:P1:H2:P2: connect to H2:P2 for requests to H1:P1 (curl's meaning; "
-                   "an empty H1 or P1 matches any)")
-        ->take_all();
+                   "Connect to H2:P2 for requests to H1:P1 (curl's meaning; an empty H1 or P1 "
+                   "matches any)")
+        ->type_name("H1:P1:H2:P2")
+        ->take_all()
+        ->check(CLI::Validator([](std::string& value) { return connectToProblem(value); }, "",
+                               "connect-to"));
     auto* onceOption = app.add_flag("--once", once, "Run show, wait and lines, then exit");
-    app.add_option("--script", script, "Read the commands from FILE")->excludes(onceOption);
+    app.add_option("--script", script, "Read the commands from FILE")
+        ->type_name("FILE")
+        ->excludes(onceOption);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -66,7 +75,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    DeviceRoot::set(deviceRoot.empty() ? DeviceRoot::defaultFolder() : deviceRoot);
+    DeviceRoot::set(deviceRoot);
     URLLoading::setConnectTo(connectTo);
 
     std::string error;

@@ -2,8 +2,11 @@
 #include <Foundation/NSBundle.h>
 #include <Foundation/NSString.h>
 
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 bool isRegularFile(const std::string& path) {
@@ -13,6 +16,15 @@ bool isRegularFile(const std::string& path) {
 bool isFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+// Why an Info.plist that could not be read as a dictionary was not: missing, unreadable,
+// or no property list with a dictionary at its root.
+std::string infoProblem(const std::string& file) {
+    if (!isRegularFile(file))
+        return "the bundle has no Info.plist: " + file + " is missing";
+    if (::access(file.c_str(), R_OK) != 0)
+        return "cannot read " + file + ": " + std::strerror(errno);
+    return file + " is not a property list holding a dictionary";
 }
 } // namespace
 
@@ -28,7 +40,7 @@ Ref<NSBundle> NSBundle::bundleWithPath(std::string_view phonePath, std::string* 
     Ref<NSDictionary> info = NSDictionary::dictionaryWithContentsOfFile(path + "/Info.plist");
     if (!info) {
         if (error)
-            *error = "cannot read " + DeviceRoot::resolve(path + "/Info.plist");
+            *error = infoProblem(DeviceRoot::resolve(path + "/Info.plist"));
         return nullptr;
     }
     return adopt(new NSBundle(std::move(path), std::move(info)));

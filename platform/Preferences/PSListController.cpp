@@ -12,25 +12,29 @@ PSListController::~PSListController() {
 
 NSArray* PSListController::loadSpecifiersFromPlistName(std::string_view name, NSObject* target) {
     std::string listName(name);
-    if (!m_bundle) {
-        NSLog("specifier list %s: the pane has no bundle to read it from", listName.c_str());
+    auto fail = [&](std::string reason) -> NSArray* {
+        NSLog("%s", reason.c_str());
+        m_loadError = std::move(reason);
         return nullptr;
-    }
+    };
+    m_loadError.clear();
+    if (!m_bundle)
+        return fail("specifier list " + listName + ": the pane has no bundle to read it from");
     std::string path = m_bundle->pathForResource(name, "plist");
     if (path.empty()) {
-        NSLog("specifier list %s: no %s.plist in %s", listName.c_str(), listName.c_str(),
-              DeviceRoot::resolve(m_bundle->bundlePath()).c_str());
-        return nullptr;
+        return fail("specifier list " + listName + ": no " + listName + ".plist in " +
+                    DeviceRoot::resolve(m_bundle->bundlePath()));
     }
     Ref<NSDictionary> list = NSDictionary::dictionaryWithContentsOfFile(path);
     if (!list) {
-        NSLog("specifier list %s: %s is not a property-list dictionary", listName.c_str(),
-              DeviceRoot::resolve(path).c_str());
-        return nullptr;
+        return fail("specifier list " + listName + ": " + DeviceRoot::resolve(path) +
+                    " is not a property-list dictionary");
     }
     Ref<NSArray> specifiers = PSSpecifiersFromList(list.get(), listName, target);
-    if (!specifiers)
+    if (!specifiers) {
+        m_loadError = "specifier list " + listName + " has no \"items\" array"; // logged there
         return nullptr;
+    }
     const NSString* title = NSCast<NSString>(list->objectForKey("title"));
     m_title = title ? title->UTF8String() : std::string();
     m_loaded = std::move(specifiers);

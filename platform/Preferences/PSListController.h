@@ -35,6 +35,9 @@ public:
     // The list belongs to the controller until the next load or the controller's end; a
     // caller that keeps it takes a counted reference of its own.
     NSArray* loadSpecifiersFromPlistName(std::string_view name, NSObject* target);
+    // Why the last load found no list, as its log line said; empty when it found one. A
+    // host that reports the pane's failure itself can tell the log has said it already.
+    const std::string& specifierLoadError() const { return m_loadError; }
 
 protected:
     ~PSListController() override;
@@ -45,4 +48,5 @@ private:
     Ref<NSBundle> m_bundle;
     Ref<NSArray> m_loaded;
     std::string m_title;
+    std::string m_loadError;
 };

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -93,11 +95,35 @@ TEST(Demo, RunsEndToEndAndStopsWhatItStarted) {
 }
 
 TEST(Demo, UsageErrorsExit2) {
-    test::ProcessResult run = test::runProcess({test::marrowfinProgram(), "demo", "--bogus"});
-    EXPECT_EQ(run.exitCode, 2);
+    // A device root of the test's own, in case a bad argument got as far as using it.
+    test::TempDir root;
+    struct Case {
+        std::vector<std::string> args;
+        const char* message; // part of the one line on stderr
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"--seed"}, "--seed needs a whole number"},
+        {{"--seed", "abc"}, "--seed needs a whole number"},
+        {{"--seed", "-1"}, "--seed needs a whole number"},
+        {{"--seed", "0x10"}, "--seed needs a whole number"},
+        {{"--seed", "18446744073709551616"}, "--seed needs a whole number"},
+        {{"--seed", "123456789012345678901"}, "--seed needs a whole number"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> argv = {test::marrowfinProgram(), "demo", "--device-root",
+                                         root.str()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        test::ProcessResult run = test::runProcess(argv);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "nothing was installed";
     test::ProcessResult help = test::runProcess({test::marrowfinProgram(), "demo", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--interactive"), std::string::npos);
+    EXPECT_NE(help.out.find("$MARROWFIN_DEVICE_ROOT"), std::string::npos) << help.out;
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -178,15 +180,101 @@ TEST_F(WidgetHost, MissingOrBrokenBundleIsOneLineAndExit1) {
     }
 }
 
-TEST_F(WidgetHost, UsageErrorsExit2AndHelpExits0) {
-    test::ProcessResult bad = widget({"--no-such-flag"});
-    EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+TEST_F(WidgetHost, UsageErrorsAreOneLineAndExit2) {
+    struct Case {
+        std::vector<std::string> args; // after `marrowfin`
+        const char* message;           // part of the one line on stderr
+    };
+    const std::string root = device.root();
+    const Case cases[] = {
+        {{}, "usage: marrowfin <command> [options] (see marrowfin --help)"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"help", "frobnicate"}, "unknown command 'frobnicate'"},
+        {{"widget", "--device-root", root, "--no-such-flag"}, "--no-such-flag"},
+        {{"widget", "--device-root", ""}, "the device root cannot be empty"},
+        {{"widget", "--device-root", root, "--connect-to", "bad"}, "'bad' is not H1:P1:H2:P2"},
+        {{"widget", "--device-root", root, "--connect-to", "x:y:z:w:v"},
+         "'x:y:z:w:v' is not H1:P1:H2:P2"},
+        {{"widget", "--device-root", root, "--connect-to", "::127.0.0.1:notaport"},
+         "'notaport' is no port"},
+        {{"widget", "--device-root", root, "--connect-to", "host:0:127.0.0.1:80"},
+         "'0' is no port"},
+        {{"widget", "--device-root", root, "--connect-to", "h:80:127.0.0.1:65536"},
+         "'65536' is no port"},
+        {{"widget", "--device-root", root, "--connect-to", "[::1:80:127.0.0.1:80"},
+         "is not H1:P1:H2:P2"},
+        {{"widget", "--device-root", root, "--connect-to", "a b:80:127.0.0.1:80"},
+         "'a b' is no host name"},
+        // One good value does not let a bad one after it pass.
+        {{"widget", "--device-root", root, "--connect-to", "::127.0.0.1:1", "bad"},
+         "'bad' is not H1:P1:H2:P2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> argv = {test::marrowfinProgram()};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        test::ProcessResult run = test::runProcess(argv);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(WidgetHost, ConnectToTakesCurlsForms) {
+    // A bracketed IPv6 address and empty fields; each run's request goes nowhere (port 1).
+    for (const char* value :
+         {"::127.0.0.1:1", "market.marrowfin.invalid:80:127.0.0.1:1", "[::1]:80:[::1]:1", ":::1"}) {
+        SCOPED_TRACE(value);
+        test::ProcessResult run =
+            test::runProcess({test::marrowfinProgram(), "widget", "--device-root", device.root(),
+                              "--connect-to", value, "--once"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "Please wait\n");
+    }
+}
+
+TEST_F(WidgetHost, HelpNamesTheOptionsAndTheDefaultDeviceRoot) {
     test::ProcessResult help = test::runProcess({test::marrowfinProgram(), "widget", "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("--connect-to"), std::string::npos);
-    test::ProcessResult front = test::runProcess({test::marrowfinProgram(), "frobnicate"});
-    EXPECT_EQ(front.exitCode, 2);
+    for (const char* part : {"--connect-to H1:P1:H2:P2", "--script FILE", "--device-root DIR",
+                             "$MARROWFIN_DEVICE_ROOT", "/marrowfin/device"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part << " in " << help.out;
+
+    // `marrowfin help widget` is the same text.
+    test::ProcessResult viaHelp = test::runProcess({test::marrowfinProgram(), "help", "widget"});
+    EXPECT_EQ(viaHelp.exitCode, 0);
+    EXPECT_EQ(viaHelp.out, help.out);
+
+    test::ProcessResult install = test::runProcess({test::marrowfinProgram(), "install", "--help"});
+    EXPECT_EQ(install.exitCode, 0);
+    EXPECT_NE(install.out.find("$MARROWFIN_DEVICE_ROOT"), std::string::npos) << install.out;
+}
+
+// A text with a NUL or a newline in it keeps its whole line in `lines` and in `dump`.
+TEST_F(WidgetHost, TextsWithControlCharactersStayOnTheirLine) {
+    peer.on("/api/2/BTCUSD/money/ticker",
+            test::HttpPeer::reply(
+                200, R"({"data":{"last":{"display":"a\u0000b"},"high":{"display":"c\nd\\e"},)"
+                     R"("low":{"display":"l"},"vol":{"value":"1"},"avg":{"display":"v"}}})"));
+    test::ProcessResult run = widget({}, "show\nwait\nlines\ndump\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> lines;
+    std::istringstream out(run.out);
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_EQ(lines[0], "Last price: a\\x00b / BTC");
+    EXPECT_EQ(lines[1], "High: c\\nd\\\\e / BTC");
+    auto dump = nlohmann::json::parse(lines[5]);
+    std::vector<std::string> texts;
+    for (const auto& view : dump["view"]["subviews"]) {
+        if (view.contains("text") && view["text"].is_string())
+            texts.push_back(view["text"]);
+    }
+    EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Last price: a\0b / BTC", 21)),
+              texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "High: c\nd\\e / BTC"), texts.end());
 }
 
 TEST_F(WidgetHost, FailedConnectionsAreLoggedNotFatal) {

@@ -75,8 +75,7 @@ TEST_F(SettingsHost, ListEscapesTextsForJson) {
                     "</array></dict></plist>");
     test::ProcessResult result = run({"list"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "{\"cell\":\"PSGroupCell\",\"label\":\"say \\\"hi\\\" \\\\ now\\t\"}\n");
+    EXPECT_EQ(result.out, "{\"cell\":\"PSGroupCell\",\"label\":\"say \\\"hi\\\" \\\\ now\\t\"}\n");
 }
 
 TEST_F(SettingsHost, SetStoresTheCodeWhereTheWidgetReadsIt) {
@@ -103,8 +102,14 @@ TEST_F(SettingsHost, RefusalsAndTheirStatuses) {
         const char* errorPart; // in the one stderr line of the host
     } cases[] = {
         {"get without a value", {"get", "currency"}, 1, nullptr},
-        {"get of an unknown key", {"get", "volume"}, 2, "no row has the key 'volume'"},
-        {"set of an unknown key", {"set", "volume", "1"}, 2, "no row has the key 'volume'"},
+        {"get of an unknown key",
+         {"get", "volume"},
+         2,
+         "no row has the key 'volume'; the keys are currency"},
+        {"set of an unknown key",
+         {"set", "volume", "1"},
+         2,
+         "no row has the key 'volume'; the keys are currency"},
         {"set of a code in lower case",
          {"set", "currency", "jpy"},
          2,
@@ -114,11 +119,12 @@ TEST_F(SettingsHost, RefusalsAndTheirStatuses) {
         {"tap of an unknown label",
          {"tap", "Nothing", "--no-browser"},
          2,
-         "no button row is labelled 'Nothing'"},
+         "no button row is labelled 'Nothing'; the buttons are Follow on Twitter, Visit Web "
+         "Site, Make a Donation"},
         {"tap of a row that is no button",
          {"tap", "Currency", "--no-browser"},
          2,
-         "no button row is labelled 'Currency'"},
+         "no button row is labelled 'Currency'; the buttons are Follow on Twitter"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,25 +191,52 @@ TEST_F(SettingsHost, TapOutsideADesktopSessionStartsNoBrowser) {
 
 TEST_F(SettingsHost, MissingOrBrokenPaneIsOneLineAndExitOne) {
     const fs::path bundle = root.path() / "Library/PreferenceBundles/MarrowfinPrefs.bundle";
+    const std::string hint = "(run `marrowfin install` first)";
     const struct {
         const char* name;
         void (*breakIt)(const fs::path& root, const fs::path& bundle);
+        std::string message; // part of the one line on stderr
     } cases[] = {
         {"no entry",
          [](const fs::path& r, const fs::path&) {
              fs::remove(r / "Library/PreferenceLoader/Preferences/MarrowfinPrefs.plist");
-         }},
-        {"no bundle", [](const fs::path&, const fs::path& b) { fs::remove_all(b); }},
-        {"unreadable Info.plist",
-         [](const fs::path&, const fs::path& b) { test::writeFile(b / "Info.plist", "garbage"); }},
+         },
+         "no pane registered: " + (root.path() / "Library/PreferenceLoader").string()},
+        {"an entry naming no bundle",
+         [](const fs::path& r, const fs::path&) {
+             test::writeFile(r / "Library/PreferenceLoader/Preferences/MarrowfinPrefs.plist",
+                             "<plist version=\"1.0\"><dict></dict></plist>");
+         },
+         "names no bundle " + hint},
+        {"no bundle", [](const fs::path&, const fs::path& b) { fs::remove_all(b); }, hint},
+        {"no Info.plist", [](const fs::path&, const fs::path& b) { fs::remove(b / "Info.plist"); },
+         "Info.plist is missing " + hint},
+        {"an Info.plist that is no property list",
+         [](const fs::path&, const fs::path& b) { test::writeFile(b / "Info.plist", "garbage"); },
+         "Info.plist is not a property list"},
         {"no executable",
-         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs"); }},
+         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs"); },
+         "executable missing"},
         {"executable that is no library",
          [](const fs::path&, const fs::path& b) {
              test::writeFile(b / "MarrowfinPrefs", "garbage");
-         }},
+         },
+         "MarrowfinPrefs"},
+        // The pane's log says what is wrong with its list; the host adds no second line.
         {"no specifier list",
-         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs.plist"); }},
+         [](const fs::path&, const fs::path& b) { fs::remove(b / "MarrowfinPrefs.plist"); },
+         "no MarrowfinPrefs.plist in"},
+        {"a specifier list that is no property list",
+         [](const fs::path&, const fs::path& b) {
+             test::writeFile(b / "MarrowfinPrefs.plist", "<plist><dict>");
+         },
+         "MarrowfinPrefs.plist is not a property-list dictionary"},
+        {"a specifier list without items",
+         [](const fs::path&, const fs::path& b) {
+             test::writeFile(b / "MarrowfinPrefs.plist",
+                             "<plist version=\"1.0\"><dict></dict></plist>");
+         },
+         "has no \"items\" array"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -212,29 +245,48 @@ TEST_F(SettingsHost, MissingOrBrokenPaneIsOneLineAndExitOne) {
         test::ProcessResult result = run({"list"});
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.out, "");
-        std::vector<std::string> hostLines;
-        for (const std::string& line : test::lines(result.err)) {
-            if (line.starts_with("marrowfin settings: "))
-                hostLines.push_back(line);
-        }
-        EXPECT_EQ(hostLines.size(), 1u) << result.err;
+        ASSERT_EQ(test::lines(result.err).size(), 1u) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
 }
 
 TEST_F(SettingsHost, UsageErrorsAreOneLineAndExitTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {}, {"frobnicate"}, {"get"}, {"set", "currency"}, {"tap"}, {"list", "--colour"},
+    const struct {
+        std::vector<std::string> args;
+        const char* message; // part of the one line on stderr
+    } cases[] = {
+        {{}, "subcommand"},
+        {{"frobnicate"}, "unknown subcommand 'frobnicate' (subcommands: list, get, set, tap)"},
+        {{"frobnicate", "currency"}, "unknown subcommand 'frobnicate'"},
+        {{"get"}, "KEY"},
+        {{"set", "currency"}, "VALUE"},
+        {{"tap"}, "LABEL"},
+        {{"list", "--colour"}, "--colour"},
+        {{"--device-root", "", "list"}, "the device root cannot be empty"},
     };
-    for (const auto& args : cases) {
-        SCOPED_TRACE(::testing::PrintToString(args));
-        test::ProcessResult result = run(args);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        test::ProcessResult result = run(c.args);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_EQ(test::lines(result.err).size(), 1u) << result.err;
+        ASSERT_EQ(test::lines(result.err).size(), 1u) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_EQ(result.out, "");
     }
     test::ProcessResult help = test::runProcess({kProgram.string(), "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("tap"), std::string::npos);
+    EXPECT_NE(help.out.find("$MARROWFIN_DEVICE_ROOT"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("marrowfin/device"), std::string::npos) << help.out;
+}
+
+// `get` prints one line, whatever the stored value holds.
+TEST_F(SettingsHost, GetShowsAValueOnOneLine) {
+    test::writeFile(DeviceRoot::resolve(kDomainFile),
+                    "<plist version=\"1.0\"><dict><key>currency</key>"
+                    "<string>EU\\R&#10;next</string></dict></plist>");
+    test::ProcessResult get = run({"get", "currency"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "EU\\\\R\\nnext\n");
 }
 
 } // namespace
