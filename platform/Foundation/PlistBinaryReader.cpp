@@ -197,10 +197,13 @@ private:
         case 0x5: { // one byte a character, taken as Latin-1
             if (!fits(start, length, 1))
                 return nullptr;
+            std::string_view bytes = m_bytes.substr(start, length);
+            if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0; }))
+                return make<NSString>(std::string(bytes));
             std::string text;
-            text.reserve(length);
-            for (uint64_t i = 0; i < length; ++i)
-                appendUTF8(text, static_cast<uint8_t>(m_bytes[start + i]));
+            text.reserve(length * 2);
+            for (char c : bytes)
+                appendUTF8(text, static_cast<uint8_t>(c));
             return make<NSString>(std::move(text));
         }
         case 0x6: { // UTF-16, big-endian
