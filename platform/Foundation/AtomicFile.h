@@ -10,8 +10,9 @@ namespace AtomicFile {
 // in full, synced, given the old file's mode (0644 less the umask for a new file), renamed
 // over the target, and the folder is synced. A reader sees the old file or the new one,
 // never a part. On any failure the temporary file is removed and the target is left as it
-// was. A target that is a symbolic link is itself replaced by the new regular file; the
-// file it pointed to is left alone. A target that is a folder is refused.
+// was. A crash may leave the temporary file behind: the next replacement in that folder
+// removes it, so at most one is ever left. A target that is a symbolic link is itself replaced by
+// the new regular file; the file it pointed to is left alone. A target that is a folder is refused.
 // Answers whether the new content is in place; `error` receives the failing step.
 bool replace(const std::string& path, std::string_view contents, std::string* error = nullptr);
 

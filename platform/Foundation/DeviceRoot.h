@@ -14,8 +14,10 @@ void set(std::string folder);
 const std::string& get();
 // The default a host uses without --device-root.
 std::string defaultFolder();
-// The real path of a phone path: an absolute path is placed inside the root; a relative
-// one is left as it is.
+// The real path of a phone path: an absolute path is placed inside the root, its "." and
+// ".." resolved there first (a ".." at the top stays at the top, as in a chroot), so it
+// never names anything outside; a relative one is left as it is. Symbolic links inside
+// the root are followed as the system follows them.
 std::string resolve(std::string_view phonePath);
 
 } // namespace DeviceRoot

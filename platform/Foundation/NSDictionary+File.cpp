@@ -12,8 +12,8 @@
 
 namespace {
 
-// No settings or bundle file comes near this; a bigger one is refused unread.
-constexpr std::size_t kMaxFileSize = std::size_t{64} << 20;
+// A bigger file holds no list we would read; it is refused unread.
+constexpr std::size_t kMaxFileSize = NSPropertyList::kMaxBytes;
 
 // The whole regular file, or nothing when it is missing, unreadable, not a regular file
 // (a FIFO would block) or larger than kMaxFileSize.

@@ -17,18 +17,24 @@ namespace NSPropertyList {
 
 enum class Format { XML, Binary };
 
-// Containers nest at most this deep, reading and writing. The library underneath frees,
-// writes and reads binary lists by recursion, so a deeper list is refused before it
-// gets there.
+// Limits that fit a settings file, a bundle's Info.plist or a specifier list many times
+// over; a list beyond them is refused before it can stall or swell a host. Whatever fits
+// them is read in time linear in its size.
+//
+// At most this many bytes.
+inline constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
+// At most this many values, dictionary keys included. A binary list may share objects: a
+// shared one counts at every place it appears, so a small file cannot stand for an
+// exponentially large tree.
+inline constexpr std::size_t kMaxValues = std::size_t{1} << 16;
+// Containers nest at most this deep, reading and writing. The library that writes frees
+// and writes by recursion, so a deeper tree is refused before it gets there.
 inline constexpr std::size_t kMaxDepth = 512;
-// A binary list may share objects; expanded, it may hold at most this many values, so a
-// small file cannot stand for an exponentially large tree.
-inline constexpr std::size_t kMaxBinaryValues = std::size_t{1} << 20;
 
 // The value the bytes hold, or null when they are no property list (or exceed the limits
-// above). With `mutableRoot`, a dictionary at the root is an NSMutableDictionary and an
-// array an NSMutableArray; nested containers are immutable. `error`, if given, receives
-// a short reason on failure.
+// above). Strings are read whole: a NUL inside one is kept. With `mutableRoot`, a dictionary at the
+// root is an NSMutableDictionary and an array an NSMutableArray; nested containers are immutable.
+// `error`, if given, receives a short reason on failure.
 Ref<NSObject> objectWithData(std::string_view bytes, bool mutableRoot,
                              std::string* error = nullptr);
 

@@ -7,6 +7,7 @@
 #include <Foundation/NSDictionary.h>
 #include <Foundation/NSString.h>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -214,4 +215,69 @@ TEST_F(AtomicWrite, LongFileNameStillGetsATemporary) {
     std::string error;
     EXPECT_TRUE(AtomicFile::replace(target, "content", &error)) << error;
     EXPECT_EQ(test::readFile(target), "content");
+}
+
+// Writers killed between writing and renaming: each leaves its temporary file, but the next
+// write clears every one of them, so no more than one is ever found lying about.
+TEST_F(AtomicWrite, CrashedWritersLeaveAtMostOneTemporary) {
+    HookGuard guard;
+    std::string path = prefsFile("settings.plist");
+    fs::path folder = real(path).parent_path();
+    ASSERT_TRUE(settings("GBP")->writeToFile(path, true));
+    auto temporaries = [&] {
+        std::size_t count = 0;
+        for (const auto& entry : fs::directory_iterator(folder))
+            count += entry.path().filename().string().starts_with(".settings.plist.tmp-");
+        return count;
+    };
+    for (int crash = 0; crash < 4; ++crash) {
+        pid_t child = fork();
+        if (child == 0) {
+            AtomicFile::setHookBeforeRenameForTesting([](const std::string&) -> bool {
+                ::kill(::getpid(), SIGKILL);
+                return false;
+            });
+            settings("EUR")->writeToFile(path, true);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(temporaries(), 1u) << "after crash " << crash;
+        EXPECT_EQ(currencyIn(path), "GBP");
+    }
+    ASSERT_TRUE(settings("CHF")->writeToFile(path, true));
+    EXPECT_EQ(listing(folder), "settings.plist");
+    EXPECT_EQ(currencyIn(path), "CHF");
+}
+
+// The clean-up takes only what a dead writer left: a writer that is still at work, held
+// just before its rename while another write goes through, keeps its temporary file and
+// puts its content in place afterwards.
+TEST_F(AtomicWrite, LiveWritersTemporaryIsLeftAlone) {
+    HookGuard guard;
+    std::string path = prefsFile("settings.plist");
+    int reached[2], release[2];
+    ASSERT_EQ(pipe(reached), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        AtomicFile::setHookBeforeRenameForTesting([&](const std::string&) {
+            char byte = 0;
+            return write(reached[1], "r", 1) == 1 && read(release[0], &byte, 1) == 1;
+        });
+        _exit(settings("EUR")->writeToFile(path, true) ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(reached[0], &byte, 1), 1);
+    EXPECT_TRUE(settings("GBP")->writeToFile(path, true));
+    EXPECT_EQ(currencyIn(path), "GBP");
+    ASSERT_EQ(write(release[1], "g", 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(currencyIn(path), "EUR");
+    EXPECT_EQ(listing(real(path).parent_path()), "settings.plist");
+    for (int fd : {reached[0], reached[1], release[0], release[1]})
+        close(fd);
 }

@@ -54,6 +54,24 @@ std::string arrayObject(std::initializer_list<uint32_t> refs) {
     return object;
 }
 
+// A dictionary object of one entry, from its key's and its value's references.
+std::string dictObject(uint32_t key, uint32_t value) {
+    std::string object(1, '\xD1');
+    for (uint32_t ref : {key, value})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            object += static_cast<char>((ref >> shift) & 0xFF);
+    return object;
+}
+
+// The list reads as a value with that description, or, for none, is refused.
+void expectReadAs(std::string_view bytes, const char* description) {
+    Ref<NSObject> value = NSPropertyList::objectWithData(bytes, false);
+    if (description)
+        EXPECT_EQ(value ? NSDescription(value.get()) : "<refused>", description);
+    else
+        EXPECT_FALSE(value) << NSDescription(value.get());
+}
+
 // Each array holds the next one; the last is empty.
 std::string deepBinary(uint32_t depth) {
     std::vector<std::string> objects;
@@ -246,6 +264,8 @@ TEST_F(PlistRead, FileAboveTheSizeCapGivesNull) {
         bool readable;
     } cases[] = {
         {"small file (control)", 1000, true},
+        {"at the cap", NSPropertyList::kMaxBytes, true},
+        {"one byte above the cap", NSPropertyList::kMaxBytes + 1, false},
         {"65 MiB", std::uintmax_t{65} << 20, false},
     };
     for (const Case& c : cases) {
@@ -254,5 +274,180 @@ TEST_F(PlistRead, FileAboveTheSizeCapGivesNull) {
         test::writeFile(real(path), "<plist><dict><key>k</key><true/></dict></plist>\n");
         fs::resize_file(real(path), c.size); // zeros after the list: sparse, so quick
         EXPECT_EQ(bool(NSDictionary::dictionaryWithContentsOfFile(path)), c.readable);
+    }
+}
+
+// A NUL is a character like any other: a string holding one is read whole, in both formats
+// and both binary string forms, and a key may hold one too.
+TEST_F(PlistRead, StringsKeepAnEmbeddedNul) {
+    using namespace std::string_literals;
+    const std::string asciiKey = "\x58"s + "currency"; // one byte a character, 8 of them
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string key;
+        std::string value;
+    } cases[] = {
+        {"xml string",
+         "<plist version=\"1.0\"><dict><key>currency</key><string>EUR</string>"
+         "<key>other</key><string>a\0b</string></dict></plist>"s,
+         "other", "a\0b"s},
+        {"xml key", "<plist><dict><key>k\0x</key><string>v</string></dict></plist>"s, "k\0x"s, "v"},
+        {"xml character reference",
+         "<plist><dict><key>k</key><string>a&#0;b</string></dict></plist>"s, "k", "a\0b"s},
+        {"binary one byte a character",
+         binaryList({dictObject(1, 2), asciiKey,
+                     "\x53"
+                     "E\0R"s}),
+         "currency", "E\0R"s},
+        {"binary UTF-16", binaryList({dictObject(1, 2), asciiKey, "\x63\0E\0\0\0R"s}), "currency",
+         "E\0R"s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = prefsFile("nul.plist");
+        test::writeFile(real(path), c.bytes);
+        Ref<NSDictionary> d = NSDictionary::dictionaryWithContentsOfFile(path);
+        ASSERT_TRUE(d);
+        const NSString* value = NSCast<NSString>(d->objectForKey(c.key));
+        ASSERT_TRUE(value);
+        EXPECT_EQ(value->UTF8String(), c.value);
+    }
+}
+
+// The limits a list must keep to, and that a list just inside them is read: so the
+// refusals are the limits and not a parse error. A list at the limit of values is also
+// read back as a whole.
+TEST_F(PlistRead, ValueCountLimit) {
+    auto xmlArray = [](std::size_t values) { // the array itself and values - 1 members
+        std::string xml = "<plist><array>";
+        for (std::size_t i = 1; i < values; ++i)
+            xml += "<true/>";
+        return xml + "</array></plist>";
+    };
+    auto xmlDictionary = [](std::size_t entries) { // 1 + 2 * entries values
+        std::string xml = "<plist><dict>";
+        for (std::size_t i = 0; i < entries; ++i)
+            xml += "<key>" + std::to_string(i) + "</key><true/>";
+        return xml + "</dict></plist>";
+    };
+    // An array holding the next one `fan` times, `levels` deep: shared, it is a few bytes;
+    // expanded, 1 + fan + fan^2 + ... values.
+    auto sharedArrays = [](uint32_t levels, uint32_t fan) {
+        std::vector<std::string> objects;
+        for (uint32_t i = 0; i + 1 < levels; ++i) {
+            std::string object = "\xAF\x12" + std::string{0, 0, static_cast<char>(fan >> 8),
+                                                          static_cast<char>(fan & 0xFF)};
+            for (uint32_t k = 0; k < fan; ++k)
+                object += std::string{0, 0, static_cast<char>((i + 1) >> 8),
+                                      static_cast<char>((i + 1) & 0xFF)};
+            objects.push_back(object);
+        }
+        objects.push_back(arrayObject({}));
+        return binaryList(objects);
+    };
+    const std::size_t limit = NSPropertyList::kMaxValues;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool readable;
+    } cases[] = {
+        {"xml array at the limit", xmlArray(limit), true},
+        {"xml array one above", xmlArray(limit + 1), false},
+        {"xml dictionary at the limit", xmlDictionary((limit - 1) / 2), true},
+        {"xml dictionary one entry above", xmlDictionary((limit - 1) / 2 + 1), false},
+        {"binary sharing at the limit: 1 + 255 + 255^2", sharedArrays(3, 255), true},
+        {"binary sharing above: 1 + 256 + 256^2", sharedArrays(3, 256), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LE(c.bytes.size(), NSPropertyList::kMaxBytes);
+        EXPECT_EQ(bool(NSPropertyList::objectWithData(c.bytes, false)), c.readable);
+    }
+}
+
+// The XML reader on the forms a hand-written or foreign list may take, and on the faults it
+// must refuse rather than read as something else (a number clipped, an entity dropped).
+TEST(PlistXmlForms, ValuesReadOrRefused) {
+    struct Case {
+        const char* xml;
+        const char* description; // null: refused
+    } cases[] = {
+        {"<plist><integer>0x10</integer></plist>", "16"},
+        {"<plist><integer> -42 </integer></plist>", "-42"},
+        {"<plist><integer>18446744073709551615</integer></plist>", "18446744073709551615"},
+        {"<plist><integer>-9223372036854775808</integer></plist>", "-9223372036854775808"},
+        {"<plist><integer>18446744073709551616</integer></plist>", nullptr},
+        {"<plist><integer>-9223372036854775809</integer></plist>", nullptr},
+        {"<plist><integer>-</integer></plist>", nullptr},
+        {"<plist><integer>12a</integer></plist>", nullptr},
+        {"<plist><real>0.5</real></plist>", "0.5"},
+        {"<plist><real>half</real></plist>", nullptr},
+        {"<plist><string><![CDATA[a<b]]> &amp; c</string></plist>", "a<b & c"},
+        {"<plist><string>a<!-- note -->b</string></plist>", "ab"},
+        {"<plist><string>&#x20AC;&#8364;&lt;&gt;&quot;&apos;</string></plist>",
+         "\u20AC\u20AC<>\"'"},
+        {"<plist><string>x &unknown; y</string></plist>", nullptr},
+        {"<plist><string>x & y</string></plist>", nullptr},
+        {"<plist><string>&#xD800;</string></plist>", nullptr},
+        {"<plist><string><b>bold</b></string></plist>", nullptr},
+        {"<plist><string>x</strin></plist>", nullptr},
+        {"<plist><data>aGVs\n\tbG8=</data></plist>", "<68656c6c 6f>"},
+        {"<plist><data>aGVsbG8</data></plist>", nullptr},
+        {"<plist><data>aG=s</data></plist>", nullptr},
+        {"<plist><date>2013-01-01T00:00:00Z</date></plist>", "2013-01-01 00:00:00 +0000"},
+        {"<plist><date>2013-13-01T00:00:00Z</date></plist>", nullptr},
+        {"<plist><true></true></plist>", "1"},
+        {"<plist><false>no</false></plist>", nullptr},
+        {"<plist><dict><key>a</key><integer>1</integer><key>a</key><integer>2</integer>"
+         "</dict></plist>",
+         "{a = 2;}"},
+        {"<plist><dict><key>a</key></dict></plist>", nullptr},
+        {"<plist><dict><true/></dict></plist>", nullptr},
+        {"<plist><array><key>a</key></array></plist>", nullptr},
+        {"<plist><dict><key>a</key><true/></array></plist>", nullptr},
+        {"<plist><foo/></plist>", nullptr},
+        {"<plist><string>x</string>", nullptr},
+        {"<plist/>", nullptr},
+        {"<?xml version=\"1.0\"?><!-- c --><!DOCTYPE plist [ <!ENTITY x \"]>\"> ]>\n"
+         "<plist version=\"1.0\"><string>ok</string></plist>",
+         "ok"},
+        {"\xEF\xBB\xBF<dict><key>a</key><true/></dict>", "{a = 1;}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xml);
+        expectReadAs(c.xml, c.description);
+    }
+}
+
+// The binary reader on object forms libplist's own writer does not make.
+TEST(PlistBinaryForms, ValuesReadOrRefused) {
+    using namespace std::string_literals;
+    auto one = [](std::string object) { return binaryList({arrayObject({1}), std::move(object)}); };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* description; // of the one member of the root array; null: refused
+    } cases[] = {
+        {"one-byte integer", one("\x10\xFF"s), "(255)"},
+        {"single-precision real", one("\x22\x3F\x00\x00\x00"s), "(0.5)"},
+        {"128-bit integer that fits", one("\x14"s + std::string(8, '\0') + "\0\0\0\0\0\0\0\x07"s),
+         "(7)"},
+        {"128-bit integer beyond 64 bits",
+         one("\x14"s + std::string(7, '\0') + "\x01" + std::string(8, '\0')), nullptr},
+        {"one-byte string above ASCII, as Latin-1", one("\x51\xE9"s), "(\u00E9)"},
+        {"UTF-16 surrogate pair", one("\x62\xD8\x3D\xDE\x00"s), "(\U0001F600)"},
+        {"UTF-16 lone surrogate", one("\x61\xD8\x3D"s), "(\uFFFD)"},
+        {"null object", one("\x00"s), nullptr},
+        {"string running past the objects",
+         one("\x5F\x10\x7F"
+             "abc"s),
+         nullptr},
+        {"dictionary keyed by a number", binaryList({"\xD1\0\0\0\x01\0\0\0\x01"s, "\x10\x01"s}),
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectReadAs(c.bytes, c.description);
     }
 }
