@@ -23,7 +23,8 @@ struct Reply {
     std::string retryAfter;
 };
 
-// Answers ticker and status requests. Used from the server's thread; outlives the server.
+// Answers ticker and status requests. Called from the server's threads, several at once, so
+// an implementation guards what it shares. Owned by main; outlives the server.
 class ReplySource {
 public:
     using Answer = std::function<void(Reply)>;
