@@ -340,9 +340,8 @@ private:
             return closeNow();
         if (!m_keepAlive)
             return drainAndClose();
-        error_code ignored;
-        if (m_buffer.size() > 0 || m_socket.available(ignored) > 0) {
-            // The next request is already here: pipelined, or sent at once.
+        if (m_buffer.size() > 0) {
+            // The next request came with this one: pipelined.
             setDeadline(Clock::now() + m_server.limits.headTimeout);
             return readHead();
         }
@@ -353,8 +352,6 @@ private:
     void waitForRequest() {
         m_phase = Phase::Idle;
         m_buffer.shrink_to_fit();
-        m_head.clear();
-        m_head.shrink_to_fit();
         setDeadline(Clock::now() + m_server.limits.idleTimeout);
         m_socket.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code error) {
             if (self->m_phase != Phase::Idle)
