@@ -338,7 +338,7 @@ private:
         m_body.reset();
         if (error)
             return closeNow();
-        if (!m_keepAlive)
+        if (!m_keepAlive || m_stopping)
             return drainAndClose();
         if (m_buffer.size() > 0) {
             // The next request came with this one: pipelined.
