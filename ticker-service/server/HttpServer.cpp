@@ -292,10 +292,14 @@ private:
                         self->answered(std::move(reply));
                     });
             });
-        std::lock_guard lock(waiting->lock);
-        waiting->asked = true;
-        if (waiting->early)
-            send(*waiting->early, head);
+        std::optional<Reply> early;
+        {
+            std::lock_guard lock(waiting->lock);
+            waiting->asked = true;
+            early = std::move(waiting->early);
+        }
+        if (early)
+            send(*early, head);
     }
 
     void send(const Reply& reply, bool head) {
