@@ -140,6 +140,8 @@ public:
     tcp::socket::executor_type executor() { return m_socket.get_executor(); }
 
     void start() {
+        if (m_phase == Phase::Closed) // stopped before it started
+            return;
         m_deadline = Clock::now() + m_server.limits.headTimeout;
         armTimer();
         if (m_refused) {
