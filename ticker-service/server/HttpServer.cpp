@@ -104,8 +104,8 @@ struct HttpServer::Impl {
     const CannedReplies canned;
     const std::shared_ptr<AnswerGate> gate = std::make_shared<AnswerGate>();
 
-    // Every connection, whatever its state; guarded by `lock`. Declared before the
-    // io_context: connections that die with the io_context's handlers still find it.
+    // Every connection, whatever its state; guarded by `lock`. Declared before the event
+    // loops: connections that die with a loop's pending handlers still find it.
     std::mutex lock;
     std::condition_variable drained;
     std::unordered_map<Connection*, std::weak_ptr<Connection>> connections;
