@@ -187,11 +187,10 @@ TEST(TickerServiceProcess, CommandLineErrors) {
         std::vector<std::string> args;
         int status;
     } const cases[] = {
-        {{"--port", "abc"}, 2},
-        {{"--port", "70000"}, 2},
-        {{"--seed", "-1x"}, 2},
-        {{"--colour"}, 2},
-        {{"extra"}, 2},
+        {{"--port", "abc"}, 2},          {{"--port", "70000"}, 2},
+        {{"--seed", "-1x"}, 2},          {{"--colour"}, 2},
+        {{"--max-connections", "0"}, 2}, {{"--head-timeout", "0"}, 2},
+        {{"--market", "imaginary"}, 2},  {{"extra"}, 2},
         {{"--bind", "203.0.113.1"}, 1}, // an address this host does not have
     };
     for (const Case& c : cases) {
