@@ -135,6 +135,18 @@ TEST_F(BrokenRepliesTest, Table) {
              c.send(head(302, "Location: ftp://127.0.0.1/x\r\nContent-Length: 0\r\n"));
          },
          "fail", "", "unsupported URL"},
+        {"a body with no status line is no HTTP reply",
+         [](const HttpRequest&, HttpConn& c) {
+             c.send("{\"data\":{}}\n");
+             c.close();
+         },
+         "fail", "", "Received HTTP/0.9 when not allowed", CURLE_UNSUPPORTED_PROTOCOL},
+        {"a garbage status line is no HTTP reply",
+         [](const HttpRequest&, HttpConn& c) {
+             c.send("HTTP/9 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+             c.close();
+         },
+         "fail", "", "Unsupported HTTP version in response", CURLE_UNSUPPORTED_PROTOCOL},
         {"exactly 8 MiB is fine", HttpPeer::reply(200, eightMiB, "text/plain"),
          "response 200, data, finish", eightMiB},
         {"one byte over 8 MiB is too large", HttpPeer::reply(200, eightMiB + "y", "text/plain"),
