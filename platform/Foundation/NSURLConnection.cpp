@@ -76,6 +76,7 @@ struct NSURLConnection::State final : URLTransfer {
     void rearmIdleTimer();
     void stopTransfer();
 
+    void transferReceivedBytes() override { rearmIdleTimer(); }
     bool addressUnsupported(CURLcode result) const;
     void transferDidComplete(CURLcode result) override;
     static size_t onHeader(char* bytes, size_t size, size_t count, void* state);
@@ -151,6 +152,9 @@ bool NSURLConnection::State::start() {
     return true;
 }
 
+// Re-armed whenever bytes reach the socket (the loader tells), and also by each header and
+// body piece curl hands over: on a connection that several transfers share (HTTP/2) the
+// socket names only one of them.
 void NSURLConnection::State::rearmIdleTimer() {
     if (!idleTimer)
         return;

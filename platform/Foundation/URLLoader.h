@@ -8,12 +8,15 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // One transfer the loader drives. It hears of its end from the loop, after
 // curl_multi_socket_action has returned: never from inside a curl callback.
 class URLTransfer {
 public:
+    // Bytes arrived on the transfer's socket (any bytes: a piece of a status line counts).
+    virtual void transferReceivedBytes() = 0;
     virtual void transferDidComplete(CURLcode result) = 0;
 
 protected:
@@ -51,9 +54,11 @@ private:
     static int onSocket(CURL* easy, curl_socket_t fd, int what, void* loader, void* socket);
     static int onTimer(CURLM* multi, long timeoutMs, void* loader);
     void socketAction(curl_socket_t fd, int events);
+    void noteBytesArrived(CURL* easy);
     void drainMessages();
 
     CURLM* m_multi = nullptr;
+    std::unordered_set<CURL*> m_easies; // added and not yet removed
     struct Timer;
     Timer* m_timer = nullptr;
     std::shared_ptr<curl_slist> m_connectTo;

@@ -193,6 +193,47 @@ TEST_F(BrokenRepliesTest, Table) {
     }
 }
 
+// Bytes that complete nothing curl hands over still count as arriving: a reply sent a piece
+// at a time, each piece well inside the idle timeout, never times out however long it takes.
+TEST_F(BrokenRepliesTest, ATrickleAnywhereInTheReplyKeepsItAlive) {
+    const std::string body = R"({"data":{}})";
+    const std::string gzipped = gzip(body);
+    const std::string gzipHead =
+        head(200, "Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzipped.size()) +
+                      "\r\n");
+    struct Trickle {
+        const char* name;
+        std::string before, slowly, after;
+    };
+    const Trickle trickles[] = {
+        {"status line", "", "HTTP/1.1 200 OK\r\n", "Content-Length: 11\r\n\r\n" + body},
+        {"header line", "HTTP/1.1 200 OK\r\n", "X-Slow: ab\r\n",
+         "Content-Length: 11\r\n\r\n" + body},
+        {"chunk-size line", head(200, "Transfer-Encoding: chunked\r\n"), "b;slowly\r\n",
+         body + "\r\n0\r\n\r\n"},
+        // The decoder gives out nothing until the stream's 10-byte header is whole.
+        {"gzip header", gzipHead, gzipped.substr(0, 10), gzipped.substr(10)},
+    };
+    URLLoading::setIdleTimeoutForTesting(0.6);
+    for (const Trickle& t : trickles) {
+        SCOPED_TRACE(t.name);
+        HttpPeer peer;
+        peer.on("/slow", [&t](const HttpRequest&, HttpConn& c) {
+            c.send(t.before);
+            // 150 ms apart: each gap a quarter of the timeout, all of them twice it or more.
+            c.sendSlowly(t.slowly, static_cast<int>(t.slowly.size()), 150);
+            c.send(t.after);
+        });
+        Started started = startLoading(peer.url("/slow"));
+        ASSERT_TRUE(runUntilEnded(*started.log, 20));
+        EXPECT_EQ(started.log->summary(), "response 200, data, finish");
+        EXPECT_EQ(started.log->body, body);
+        if (started.log->error) {
+            ADD_FAILURE() << started.log->error->localizedDescription();
+        }
+    }
+}
+
 TEST_F(BrokenRepliesTest, RefusedConnectionFails) {
     Started started = startLoading("http://127.0.0.1:" + std::to_string(closedPort()) + "/");
     ASSERT_TRUE(runUntilEnded(*started.log));
