@@ -204,7 +204,8 @@ size_t NSURLConnection::State::onBody(char* bytes, size_t size, size_t count, vo
     auto* state = static_cast<State*>(statePointer);
     std::size_t length = size * count;
     state->rearmIdleTimer();
-    if (state->bodyBytes + length > maxBodyBytes) {
+    if (state->bodyBytes + length > maxBodyBytes ||
+        !URLLoader::shared().takeBodyBytes(length, maxBodyBytesInFlight)) {
         state->bodyTooLarge = true;
         return CURL_WRITEFUNC_ERROR; // curl ends the transfer with CURLE_WRITE_ERROR
     }

@@ -43,7 +43,20 @@ public:
 
     std::size_t connectionsInFlight() const { return m_inFlight; }
     void connectionStarted() { ++m_inFlight; }
-    void connectionEnded() { --m_inFlight; }
+    void connectionEnded() {
+        if (--m_inFlight == 0)
+            m_bodyBytesInFlight = 0;
+    }
+
+    // Counts body bytes against what connections in flight together may deliver (they all
+    // may have fed one buffer); false, counting nothing, when the bytes would pass `limit`.
+    // The count starts again once no connection is in flight.
+    bool takeBodyBytes(std::size_t length, std::size_t limit) {
+        if (m_bodyBytesInFlight + length > limit)
+            return false;
+        m_bodyBytesInFlight += length;
+        return true;
+    }
 
     URLLoader(const URLLoader&) = delete;
     URLLoader& operator=(const URLLoader&) = delete;
@@ -64,4 +77,5 @@ private:
     std::shared_ptr<curl_slist> m_connectTo;
     double m_idleTimeoutOverride = 0;
     std::size_t m_inFlight = 0;
+    std::size_t m_bodyBytesInFlight = 0;
 };

@@ -234,6 +234,40 @@ TEST_F(BrokenRepliesTest, ATrickleAnywhereInTheReplyKeepsItAlive) {
     }
 }
 
+// Overlapping connections may all feed one buffer: together they deliver at most twice one
+// reply's limit, and the budget comes back once none is in flight.
+TEST_F(BrokenRepliesTest, ConnectionsInFlightShareOneBudget) {
+    const std::string sixMiB(6 * 1024 * 1024, '[');
+    HttpPeer peer;
+    peer.on("/big", [&](const HttpRequest&, HttpConn& c) {
+        peer.waitForRequests(3, 10); // all three in flight before any answers
+        c.send(HttpPeer::response(200, sixMiB, "text/plain"));
+    });
+    peer.on("/eight", HttpPeer::reply(200, eightMiB, "text/plain"));
+
+    std::vector<Started> overlapping;
+    for (int i = 0; i < 3; ++i)
+        overlapping.push_back(startLoading(peer.url("/big")));
+    std::size_t delivered = 0, tooLarge = 0;
+    for (const Started& started : overlapping) {
+        ASSERT_TRUE(runUntilEnded(*started.log, 20));
+        delivered += started.log->body.size();
+        if (started.log->error) {
+            EXPECT_EQ(started.log->error->localizedDescription(), "response too large");
+            ++tooLarge;
+        }
+    }
+    EXPECT_LE(delivered, NSURLConnection::maxBodyBytesInFlight);
+    EXPECT_GE(tooLarge, 1u);
+
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->runUntil(
+        [] { return URLLoading::connectionsInFlight() == 0; }, 10));
+    Started alone = startLoading(peer.url("/eight"));
+    ASSERT_TRUE(runUntilEnded(*alone.log, 20));
+    EXPECT_EQ(alone.log->summary(), "response 200, data, finish");
+    EXPECT_EQ(alone.log->body.size(), eightMiB.size());
+}
+
 TEST_F(BrokenRepliesTest, RefusedConnectionFails) {
     Started started = startLoading("http://127.0.0.1:" + std::to_string(closedPort()) + "/");
     ASSERT_TRUE(runUntilEnded(*started.log));
