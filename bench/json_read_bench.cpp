@@ -54,7 +54,7 @@ int main() {
         {"{\"data\":{\"k0\":0,...}}", "{\"data\":" + keys + "}"},
         {"[\"xxx...\"] (one long string)", "[\"" + std::string(limit - 4, 'x') + "\"]"},
     };
-    std::printf("%-32s %10s %12s\n", "reply (8 MiB unless said)", "read ms", "heap MiB");
+    std::printf("%-32s %10s %12s\n", "reply (8 MiB unless said)", "read ms", "kept MiB");
     for (const auto& shape : shapes) {
         std::size_t before = heapInUse(), peak = before;
         auto start = Clock::now();
