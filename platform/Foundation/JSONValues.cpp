@@ -32,6 +32,28 @@ std::size_t skipString(std::string_view text, std::size_t at) {
     }
 }
 
+// -? digits (. digits)? ([eE] [+-]? digits)?: a top-level number may be followed by anything.
+std::size_t skipNumber(std::string_view text, std::size_t at) {
+    auto digits = [&] {
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+    };
+    if (text[at] == '-')
+        ++at;
+    digits();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        digits();
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            ++at;
+        digits();
+    }
+    return at;
+}
+
 std::size_t skipValue(std::string_view text, std::size_t at) {
     char first = text[at];
     if (first == '"')
@@ -52,10 +74,11 @@ std::size_t skipValue(std::string_view text, std::size_t at) {
         } while (depth > 0);
         return at;
     }
-    while (at < text.size() && !isBlank(text[at]) && text[at] != ',' && text[at] != ']' &&
-           text[at] != '}')
-        ++at;
-    return at;
+    if (first == 't' || first == 'n')
+        return at + 4;
+    if (first == 'f')
+        return at + 5;
+    return skipNumber(text, at);
 }
 
 // Calls visit(keyBegin, valueBegin) for each member of the object at `at`, in text order;

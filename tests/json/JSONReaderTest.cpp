@@ -420,6 +420,8 @@ TEST(JSONReader, FragmentsOnlyWhenAllowed) {
     EXPECT_EQ(readAsJSON(" 12 ", fragments), "12");
     EXPECT_EQ(readAsJSON("null", fragments), "null");
     EXPECT_EQ(readAsJSON("12x", fragments | kStop), "12");
+    EXPECT_EQ(readAsJSON("1-e.5", fragments | kStop), "1"); // the number ends before the '-'
+    EXPECT_EQ(readAsJSON("-2.5e1e", fragments | kStop), "-25.0");
     EXPECT_FALSE(readAsJSON("12x", fragments));
     EXPECT_FALSE(readAsJSON("1 2", fragments));
     EXPECT_FALSE(readAsJSON("12\0"sv, fragments));
