@@ -214,14 +214,14 @@ TEST_F(BrokenRepliesTest, ATrickleAnywhereInTheReplyKeepsItAlive) {
         // The decoder gives out nothing until the stream's 10-byte header is whole.
         {"gzip header", gzipHead, gzipped.substr(0, 10), gzipped.substr(10)},
     };
-    URLLoading::setIdleTimeoutForTesting(0.6);
+    URLLoading::setIdleTimeoutForTesting(1.0);
     for (const Trickle& t : trickles) {
         SCOPED_TRACE(t.name);
         HttpPeer peer;
         peer.on("/slow", [&t](const HttpRequest&, HttpConn& c) {
             c.send(t.before);
-            // 150 ms apart: each gap a quarter of the timeout, all of them twice it or more.
-            c.sendSlowly(t.slowly, static_cast<int>(t.slowly.size()), 150);
+            // 200 ms apart: each gap a fifth of the timeout, all of them more than it.
+            c.sendSlowly(t.slowly, static_cast<int>(t.slowly.size()), 200);
             c.send(t.after);
         });
         Started started = startLoading(peer.url("/slow"));
