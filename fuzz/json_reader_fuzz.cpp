@@ -1,5 +1,6 @@
 // Fuzzes the JSON reader: it must never crash, and whatever it accepts must survive a trip
 // through the writer: the text written reads back to an equal value and writes the same again.
+#include <Foundation/NSDictionary.h>
 #include <Foundation/NSJSONSerialization.h>
 
 #include <cstdint>
@@ -47,5 +48,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     if (first)
         roundTrip(first);
+    // Values made from the text as they are asked for match those built at once, whether
+    // looked up one key at a time or taken whole.
+    Ref<NSObject> built = NSJSONSerialization::JSONObjectWithBytes(
+        bytes, NSJSONReadingStopAfterFirstValue | NSJSONReadingMutableContainers);
+    if (!built != !first)
+        fault("reading with and without building disagree", bytes);
+    if (const auto* whole = NSCast<NSDictionary>(built.get())) {
+        Ref<NSObject> fresh =
+            NSJSONSerialization::JSONObjectWithBytes(bytes, NSJSONReadingStopAfterFirstValue);
+        const auto* lazy = NSCast<NSDictionary>(fresh.get());
+        for (const auto& [key, value] : whole->entries()) {
+            if (!lazy || !value->isEqual(lazy->objectForKey(key)))
+                fault("a key looked up differs from the value built", key);
+        }
+    }
+    if (built && !built->isEqual(first))
+        fault("the values built and made on demand differ", bytes);
     return 0;
 }

@@ -16,12 +16,14 @@ public:
     // Same count and pairwise equal members, at any depth, without recursion.
     bool isEqual(const NSObject* other) const override;
 
-    std::size_t count() const { return m_objects.size(); }
+    // objects() is virtual: an array read from JSON makes its members when first asked.
+    std::size_t count() const { return objects().size(); }
     // The member at the index, or null past the end.
     NSObject* objectAtIndex(std::size_t index) const {
-        return index < m_objects.size() ? m_objects[index].get() : nullptr;
+        const std::vector<Ref<NSObject>>& members = objects();
+        return index < members.size() ? members[index].get() : nullptr;
     }
-    const std::vector<Ref<NSObject>>& objects() const { return m_objects; }
+    virtual const std::vector<Ref<NSObject>>& objects() const { return m_objects; }
 
 protected:
     std::vector<Ref<NSObject>> m_objects;

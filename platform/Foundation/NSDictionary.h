@@ -28,11 +28,13 @@ public:
     // Same keys with equal values, at any depth, without recursion.
     bool isEqual(const NSObject* other) const override;
 
-    std::size_t count() const { return m_entries.size(); }
+    // objectForKey and entries() are virtual: a dictionary read from JSON finds a member in
+    // its text when asked for it, and makes them all only when asked for all.
+    std::size_t count() const { return entries().size(); }
     // The value under the key, or null.
-    NSObject* objectForKey(std::string_view key) const;
+    virtual NSObject* objectForKey(std::string_view key) const;
     NSObject* objectForKey(const NSString* key) const;
-    const Storage& entries() const { return m_entries; }
+    virtual const Storage& entries() const { return m_entries; }
 
     // Writes the dictionary as a property-list file at the path (the phone's, resolved inside
     // the device root). With `atomically`, the file is replaced in one step: a reader sees the

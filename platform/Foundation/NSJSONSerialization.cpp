@@ -3,6 +3,7 @@
 // the rules the library does not enforce. Keep nlohmann/json to this one file: it is heavy.
 #include <Foundation/NSJSONSerialization.h>
 
+#include <Foundation/JSONValues.h>
 #include <Foundation/NSArray.h>
 #include <Foundation/NSDictionary.h>
 #include <Foundation/NSNull.h>
@@ -85,23 +86,29 @@ bool isAcceptableText(std::string_view text, std::string& why) {
     return true;
 }
 
-// Builds the objects for one read. Nested values wait on two flat stacks (values and keys);
-// each open container is a frame that remembers where its members begin. Closing a container
-// moves its members into the new object, so nesting of any depth costs no recursion.
+// Checks one read and, when asked to, builds its objects. Nested values wait on two flat
+// stacks (values and keys); each open container is a frame that remembers where its members
+// begin. Closing a container moves its members into the new object, so nesting costs no
+// recursion. Without building, only the frames are kept: the text is checked whole and its
+// values are made later, as they are asked for.
 class ObjectBuilder {
 public:
-    explicit ObjectBuilder(unsigned options) : m_options(options) {}
+    ObjectBuilder(unsigned options, bool build) : m_options(options), m_build(build) {}
 
     Ref<NSObject> takeResult() { return std::move(m_result); }
     const std::string& error() const { return m_error; }
 
-    bool null() { return addScalar(NSNull::null()); }
-    bool boolean(bool value) { return addScalar(NSNumber::numberWithBool(value)); }
+    bool null() {
+        return addScalar([] { return NSNull::null(); });
+    }
+    bool boolean(bool value) {
+        return addScalar([value] { return NSNumber::numberWithBool(value); });
+    }
     bool number_integer(json::number_integer_t value) {
-        return addScalar(NSNumber::numberWithLongLong(value));
+        return addScalar([value] { return NSNumber::numberWithLongLong(value); });
     }
     bool number_unsigned(json::number_unsigned_t value) {
-        return addScalar(NSNumber::numberWithUnsignedLongLong(value));
+        return addScalar([value] { return NSNumber::numberWithUnsignedLongLong(value); });
     }
     bool number_float(json::number_float_t value, const json::string_t& text) {
         // The library hands on an integer that does not fit 64 bits as a double.
@@ -111,32 +118,34 @@ public:
             return fail("number out of double range: " + text);
         if (value == 0.0 && hasNonZeroMantissa(text))
             return fail("number underflows to zero: " + text);
-        return addScalar(NSNumber::numberWithDouble(value));
+        return addScalar([value] { return NSNumber::numberWithDouble(value); });
     }
     bool string(json::string_t& value) {
         std::string why;
         if (!isAcceptableText(value, why))
             return fail(why);
-        if (m_options & NSJSONReadingMutableLeaves)
-            return addScalar(make<NSMutableString>(std::move(value)));
-        return addScalar(make<NSString>(std::move(value)));
+        return addScalar([&]() -> Ref<NSObject> {
+            if (m_options & NSJSONReadingMutableLeaves)
+                return make<NSMutableString>(std::move(value));
+            return make<NSString>(std::move(value));
+        });
     }
     bool binary(json::binary_t&) { return fail("binary values are not JSON"); }
 
-    bool start_object(std::size_t) {
-        m_frames.push_back({m_values.size(), m_keys.size()});
-        return true;
-    }
+    bool start_object(std::size_t) { return open(); }
     bool key(json::string_t& key) {
         std::string why;
         if (!isAcceptableText(key, why))
             return fail(why + " (in a key)");
-        m_keys.push_back(std::move(key));
+        if (m_build)
+            m_keys.push_back(std::move(key));
         return true;
     }
     bool end_object() {
         Frame frame = m_frames.back();
         m_frames.pop_back();
+        if (!m_build)
+            return true;
         NSDictionary::Storage entries;
         for (std::size_t i = 0; frame.keysStart + i < m_keys.size(); ++i) {
             // Later entries replace earlier ones: a repeated key keeps its last value.
@@ -150,13 +159,12 @@ public:
         return addValue(make<NSDictionary>(std::move(entries)));
     }
 
-    bool start_array(std::size_t) {
-        m_frames.push_back({m_values.size(), m_keys.size()});
-        return true;
-    }
+    bool start_array(std::size_t) { return open(); }
     bool end_array() {
         Frame frame = m_frames.back();
         m_frames.pop_back();
+        if (!m_build)
+            return true;
         auto first = m_values.begin() + static_cast<std::ptrdiff_t>(frame.valuesStart);
         std::vector<Ref<NSObject>> members(std::make_move_iterator(first),
                                            std::make_move_iterator(m_values.end()));
@@ -181,10 +189,19 @@ private:
         return mantissa.find_first_of("123456789") != std::string_view::npos;
     }
 
-    bool addScalar(Ref<NSObject> value) {
+    bool open() {
+        if (m_frames.size() == NSJSONSerialization::maxNestingDepth)
+            return fail("nesting deeper than " +
+                        std::to_string(NSJSONSerialization::maxNestingDepth) + " levels");
+        m_frames.push_back({m_values.size(), m_keys.size()});
+        return true;
+    }
+
+    template <typename Make>
+    bool addScalar(Make make) {
         if (m_frames.empty() && !(m_options & NSJSONReadingAllowFragments))
             return fail("the top-level value must be an object or an array");
-        return addValue(std::move(value));
+        return !m_build || addValue(make());
     }
 
     bool addValue(Ref<NSObject> value) {
@@ -201,6 +218,7 @@ private:
     }
 
     unsigned m_options;
+    bool m_build;
     std::vector<Frame> m_frames;
     std::vector<Ref<NSObject>> m_values;
     std::vector<std::string> m_keys;
@@ -392,7 +410,10 @@ Ref<NSObject> NSJSONSerialization::JSONObjectWithBytes(std::string_view bytes, u
     if (!stopAfterFirstValue && bytes.find('\0') != std::string_view::npos)
         return fail("a raw NUL byte is not valid JSON text");
 
-    ObjectBuilder builder(options);
+    // Mutable results are built at once; the others are made from the checked text as they
+    // are asked for.
+    bool build = options & (NSJSONReadingMutableContainers | NSJSONReadingMutableLeaves);
+    ObjectBuilder builder(options, build);
     bool ok = false;
     try {
         ok = json::sax_parse(bytes.data(), bytes.data() + bytes.size(), &builder,
@@ -403,10 +424,18 @@ Ref<NSObject> NSJSONSerialization::JSONObjectWithBytes(std::string_view bytes, u
     }
     if (!ok)
         return fail(builder.error());
-    Ref<NSObject> result = builder.takeResult();
-    if (!result)
+    if (build) {
+        Ref<NSObject> result = builder.takeResult();
+        if (!result)
+            return fail("no JSON value");
+        return result;
+    }
+    std::size_t begin = bytes.find_first_not_of(" \t\n\r");
+    if (begin == std::string_view::npos)
         return fail("no JSON value");
-    return result;
+    // Only the first value's text is kept; what follows it is no part of the result.
+    std::size_t end = JSONValueEnd(bytes, begin);
+    return JSONValueAt(std::make_shared<const std::string>(bytes.substr(begin, end - begin)), 0);
 }
 
 std::string NSJSONSerialization::JSONStringFromObject(const NSObject* object, std::string* error) {

@@ -3,6 +3,7 @@
 #include <Foundation/NSData.h>
 #include <Foundation/NSObject.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,16 @@ enum NSJSONReadingOptions : unsigned {
 // or an exponent as a double), null the NSNull singleton. Strings must be well-formed UTF-8
 // without noncharacters (U+FDD0..U+FDEF, U+xFFFE, U+xFFFF), raw or escaped. A number outside
 // those ranges is an error, and so is a non-zero number that reads as zero. A repeated key
-// keeps its last value. There is no limit on nesting: nothing here recurses.
+// keeps its last value. Nesting deeper than maxNestingDepth is an error (nothing here
+// recurses; the limit bounds what a hostile text can make a reader hold).
+//
+// Without the mutable options, the text is checked whole and kept, and values are made from
+// it as they are asked for: a dictionary finds a key in its text, an array makes its members
+// when first asked. A reply of megabytes costs little more than its text.
 class NSJSONSerialization {
 public:
+    static constexpr std::size_t maxNestingDepth = 512;
+
     NSJSONSerialization() = delete;
 
     // The top-level value, or null on any error; `error` then receives why.

@@ -76,6 +76,8 @@ struct NSURLConnection::State final : URLTransfer {
     void rearmIdleTimer();
     void stopTransfer();
 
+    void transferReceivedBytes() override { rearmIdleTimer(); }
+    bool addressUnsupported(CURLcode result) const;
     void transferDidComplete(CURLcode result) override;
     static size_t onHeader(char* bytes, size_t size, size_t count, void* state);
     static size_t onBody(char* bytes, size_t size, size_t count, void* state);
@@ -150,6 +152,9 @@ bool NSURLConnection::State::start() {
     return true;
 }
 
+// Re-armed whenever bytes reach the socket (the loader tells), and also by each header and
+// body piece curl hands over: on a connection that several transfers share (HTTP/2) the
+// socket names only one of them.
 void NSURLConnection::State::rearmIdleTimer() {
     if (!idleTimer)
         return;
@@ -199,7 +204,8 @@ size_t NSURLConnection::State::onBody(char* bytes, size_t size, size_t count, vo
     auto* state = static_cast<State*>(statePointer);
     std::size_t length = size * count;
     state->rearmIdleTimer();
-    if (state->bodyBytes + length > maxBodyBytes) {
+    if (state->bodyBytes + length > maxBodyBytes ||
+        !URLLoader::shared().takeBodyBytes(length, maxBodyBytesInFlight)) {
         state->bodyTooLarge = true;
         return CURL_WRITEFUNC_ERROR; // curl ends the transfer with CURLE_WRITE_ERROR
     }
@@ -216,13 +222,30 @@ void NSURLConnection::State::onIdle(uv_timer_t* timer) {
     state->fail(CURLE_OPERATION_TIMEDOUT, timedOut);
 }
 
+// Whether curl gave up on the address itself (a redirect to another scheme, a malformed
+// Location) rather than on what a server sent: curl also reports a reply that is not HTTP
+// as an unsupported protocol.
+bool NSURLConnection::State::addressUnsupported(CURLcode result) const {
+    if (result == CURLE_URL_MALFORMAT)
+        return true;
+    if (result != CURLE_UNSUPPORTED_PROTOCOL)
+        return false;
+    char* effective = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective);
+    Ref<NSURL> url = effective ? NSURL::URLWithString(effective) : nullptr;
+    std::string scheme = url ? url->scheme() : std::string();
+    return scheme != "http" && scheme != "https";
+}
+
 void NSURLConnection::State::transferDidComplete(CURLcode result) {
+    bool unsupported = addressUnsupported(result);
     stopTransfer();
     if (bodyTooLarge) {
         fail(CURLE_FILESIZE_EXCEEDED, tooLarge);
-    } else if (result == CURLE_UNSUPPORTED_PROTOCOL || result == CURLE_URL_MALFORMAT) {
+    } else if (unsupported) {
         fail(result, unsupportedURL);
     } else if (result != CURLE_OK) {
+        // curl's own words for what went wrong ("Received HTTP/0.9 when not allowed").
         std::string description = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
         fail(result, std::move(description));
     } else {

@@ -30,10 +30,15 @@ public:
 // The idle timeout counts from the last byte that arrived (connecting included): a reply
 // that trickles in never times out, one that stalls fails with "The request timed out.".
 // Redirects are followed; an HTTP error status is no failure. A body of more than 8 MiB
-// (decoded) fails with "response too large".
+// (decoded) fails with "response too large", and so does the connection whose body would
+// take what connections in flight together have delivered past 16 MiB: overlapping
+// connections may all feed one buffer. That count starts again when none is in flight. Any other
+// failure is described in curl's own words, such as "Received HTTP/0.9 when not allowed" for a
+// reply that is not HTTP.
 class NSURLConnection : public NSObject {
 public:
     static constexpr std::size_t maxBodyBytes = 8 * 1024 * 1024;
+    static constexpr std::size_t maxBodyBytesInFlight = 2 * maxBodyBytes;
 
     // Creates the connection and starts loading at once. `delegate` must be an NSObject
     // that is also an NSURLConnectionDelegate. Null when no connection can be created (no

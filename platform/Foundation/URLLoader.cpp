@@ -16,6 +16,7 @@ constexpr long maxConnections = 128;
 struct URLLoader::Socket {
     uv_poll_t poll;
     curl_socket_t fd;
+    CURL* easy; // the transfer curl last named for this socket: the one reading it
     URLLoader* loader;
     int wanted; // CURL_CSELECT_IN / _OUT, what curl asked to hear of
 };
@@ -46,10 +47,14 @@ URLLoader::URLLoader() {
 
 bool URLLoader::add(CURL* easy, URLTransfer* transfer) {
     curl_easy_setopt(easy, CURLOPT_PRIVATE, static_cast<void*>(transfer));
-    return curl_multi_add_handle(m_multi, easy) == CURLM_OK;
+    if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+        return false;
+    m_easies.insert(easy);
+    return true;
 }
 
 void URLLoader::remove(CURL* easy) {
+    m_easies.erase(easy);
     curl_multi_remove_handle(m_multi, easy);
 }
 
@@ -64,7 +69,7 @@ void URLLoader::setConnectTo(const std::vector<std::string>& entries) {
     m_connectTo = list ? std::shared_ptr<curl_slist>(list, curl_slist_free_all) : nullptr;
 }
 
-int URLLoader::onSocket(CURL*, curl_socket_t fd, int what, void* loaderPointer,
+int URLLoader::onSocket(CURL* easy, curl_socket_t fd, int what, void* loaderPointer,
                         void* socketPointer) {
     auto* loader = static_cast<URLLoader*>(loaderPointer);
     auto* socket = static_cast<Socket*>(socketPointer);
@@ -78,7 +83,7 @@ int URLLoader::onSocket(CURL*, curl_socket_t fd, int what, void* loaderPointer,
         return 0;
     }
     if (!socket) {
-        socket = new Socket{{}, fd, loader, 0};
+        socket = new Socket{{}, fd, easy, loader, 0};
         if (uv_poll_init_socket(NSRunLoop::mainRunLoop()->uvLoop(), &socket->poll, fd) != 0) {
             delete socket;
             return -1; // curl fails the transfer
@@ -86,6 +91,7 @@ int URLLoader::onSocket(CURL*, curl_socket_t fd, int what, void* loaderPointer,
         socket->poll.data = socket;
         curl_multi_assign(loader->m_multi, fd, socket);
     }
+    socket->easy = easy;
     int events = 0;
     socket->wanted = 0;
     if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) {
@@ -103,8 +109,10 @@ int URLLoader::onSocket(CURL*, curl_socket_t fd, int what, void* loaderPointer,
         // reports names the cause ("Connection reset by peer").
         if (status < 0)
             flags = socket->wanted;
-        if (ready & UV_READABLE)
+        if (ready & UV_READABLE) {
             flags |= CURL_CSELECT_IN;
+            socket->loader->noteBytesArrived(socket->easy);
+        }
         if (ready & UV_WRITABLE)
             flags |= CURL_CSELECT_OUT;
         socket->loader->socketAction(socket->fd, flags);
@@ -135,6 +143,17 @@ void URLLoader::socketAction(curl_socket_t fd, int events) {
     int running = 0;
     curl_multi_socket_action(m_multi, fd, events, &running);
     drainMessages();
+}
+
+// Told before curl reads the socket, so even bytes that complete nothing curl hands over
+// (half a status line, a chunk-size line, a compressed stream's header) count as arriving.
+void URLLoader::noteBytesArrived(CURL* easy) {
+    if (!m_easies.contains(easy))
+        return;
+    void* transfer = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &transfer);
+    if (transfer)
+        static_cast<URLTransfer*>(transfer)->transferReceivedBytes();
 }
 
 void URLLoader::drainMessages() {

@@ -8,12 +8,15 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // One transfer the loader drives. It hears of its end from the loop, after
 // curl_multi_socket_action has returned: never from inside a curl callback.
 class URLTransfer {
 public:
+    // Bytes arrived on the transfer's socket (any bytes: a piece of a status line counts).
+    virtual void transferReceivedBytes() = 0;
     virtual void transferDidComplete(CURLcode result) = 0;
 
 protected:
@@ -40,7 +43,20 @@ public:
 
     std::size_t connectionsInFlight() const { return m_inFlight; }
     void connectionStarted() { ++m_inFlight; }
-    void connectionEnded() { --m_inFlight; }
+    void connectionEnded() {
+        if (--m_inFlight == 0)
+            m_bodyBytesInFlight = 0;
+    }
+
+    // Counts body bytes against what connections in flight together may deliver (they all
+    // may have fed one buffer); false, counting nothing, when the bytes would pass `limit`.
+    // The count starts again once no connection is in flight.
+    bool takeBodyBytes(std::size_t length, std::size_t limit) {
+        if (m_bodyBytesInFlight + length > limit)
+            return false;
+        m_bodyBytesInFlight += length;
+        return true;
+    }
 
     URLLoader(const URLLoader&) = delete;
     URLLoader& operator=(const URLLoader&) = delete;
@@ -51,12 +67,15 @@ private:
     static int onSocket(CURL* easy, curl_socket_t fd, int what, void* loader, void* socket);
     static int onTimer(CURLM* multi, long timeoutMs, void* loader);
     void socketAction(curl_socket_t fd, int events);
+    void noteBytesArrived(CURL* easy);
     void drainMessages();
 
     CURLM* m_multi = nullptr;
+    std::unordered_set<CURL*> m_easies; // added and not yet removed
     struct Timer;
     Timer* m_timer = nullptr;
     std::shared_ptr<curl_slist> m_connectTo;
     double m_idleTimeoutOverride = 0;
     std::size_t m_inFlight = 0;
+    std::size_t m_bodyBytesInFlight = 0;
 };

@@ -320,11 +320,20 @@ TEST(JSONReader, StrictReadingAllowsOnlyBlanksAfterTheValue) {
     EXPECT_EQ(readAsJSON("[1]\n", 0), "[1]");
 }
 
-TEST(JSONReader, ReadsAndFreesAnyDepthWithoutRecursion) {
-    constexpr std::size_t depth = 1000000;
-    std::string nested = std::string(depth, '[') + std::string(depth, ']');
+// Nesting is bounded: a hostile text cannot make the reader hold a million open levels.
+TEST(JSONReader, ReadsNestingUpToItsLimitAndNoDeeper) {
+    constexpr std::size_t limit = NSJSONSerialization::maxNestingDepth;
+    auto arrays = [](std::size_t depth) {
+        return std::string(depth, '[') + std::string(depth, ']');
+    };
+    auto objects = [](std::size_t depth) {
+        std::string text;
+        for (std::size_t i = 0; i < depth; ++i)
+            text += "{\"a\":";
+        return text + '1' + std::string(depth, '}');
+    };
     std::string error;
-    Ref<NSObject> value = NSJSONSerialization::JSONObjectWithBytes(nested, 0, &error);
+    Ref<NSObject> value = NSJSONSerialization::JSONObjectWithBytes(arrays(limit), 0, &error);
     ASSERT_TRUE(value) << error;
     std::size_t levels = 0;
     for (const NSArray* array = NSCast<NSArray>(value.get()); array;
@@ -332,19 +341,52 @@ TEST(JSONReader, ReadsAndFreesAnyDepthWithoutRecursion) {
         ++levels;
         ASSERT_LE(array->count(), 1u);
     }
-    EXPECT_EQ(levels, depth);
-    value.clear();
+    EXPECT_EQ(levels, limit);
+    EXPECT_TRUE(NSJSONSerialization::JSONObjectWithBytes(objects(limit), kStop));
 
-    EXPECT_FALSE(NSJSONSerialization::JSONObjectWithBytes(std::string(depth, '['), kStop));
-    EXPECT_TRUE(NSJSONSerialization::JSONObjectWithBytes("[]" + std::string(depth, '['), kStop));
-    // Deep objects, freed half-built when the text ends inside them.
-    constexpr std::size_t objectDepth = 100000;
-    std::string objects;
-    for (std::size_t i = 0; i < objectDepth; ++i)
-        objects += "{\"a\":";
-    EXPECT_FALSE(NSJSONSerialization::JSONObjectWithBytes(objects + "1", kStop));
-    objects += '1' + std::string(objectDepth, '}');
-    EXPECT_TRUE(NSJSONSerialization::JSONObjectWithBytes(objects, kStop));
+    for (const std::string& deeper : {arrays(limit + 1), objects(limit + 1)}) {
+        for (unsigned options : {0u, kStop, unsigned(NSJSONReadingMutableContainers)}) {
+            EXPECT_FALSE(NSJSONSerialization::JSONObjectWithBytes(deeper, options, &error));
+            EXPECT_NE(error.find("nesting"), std::string::npos) << error;
+        }
+    }
+    constexpr std::size_t million = 1000000;
+    EXPECT_FALSE(NSJSONSerialization::JSONObjectWithBytes(std::string(million, '['), kStop));
+    EXPECT_TRUE(NSJSONSerialization::JSONObjectWithBytes("[]" + std::string(million, '['), kStop));
+}
+
+// A key looked up finds what a reader of the whole object would: the last of a repeated key,
+// a key written with escapes, nothing for an absent one.
+TEST(JSONReader, LooksUpAKeyAsTheWholeObjectReadsIt) {
+    const char* text = R"({"a":1,"d\u0061ta":{"x":[1,{"a":"}"}]},"b":"\"{","a":[2],"c\"":3})";
+    const struct {
+        const char* key;
+        const char* expected; // written back; null when absent
+    } cases[] = {
+        {"a", "[2]"},      {"data", R"({"x":[1,{"a":"}"}]})"},
+        {"b", R"("\"{")"}, {"c\"", "3"},
+        {"x", nullptr},    {"d\\u0061ta", nullptr},
+    };
+    for (unsigned options : {0u, kStop, unsigned(NSJSONReadingMutableContainers)}) {
+        Ref<NSObject> value = NSJSONSerialization::JSONObjectWithBytes(text, options);
+        const NSDictionary* object = NSCast<NSDictionary>(value.get());
+        ASSERT_TRUE(object);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.key);
+            NSObject* member = object->objectForKey(c.key);
+            if (!c.expected) {
+                EXPECT_FALSE(member);
+                continue;
+            }
+            ASSERT_TRUE(member);
+            EXPECT_EQ(NSJSONSerialization::JSONStringFromObject(member), c.expected);
+            EXPECT_EQ(object->objectForKey(c.key), member); // the same object when asked again
+        }
+        // Asking for every member keeps the ones already looked up.
+        NSObject* data = object->objectForKey("data");
+        EXPECT_EQ(object->count(), 4u);
+        EXPECT_EQ(object->entries().at("data").get(), data);
+    }
 }
 
 TEST(JSONReader, ContainersAndStringsAreImmutableUnlessAskedFor) {
@@ -378,6 +420,8 @@ TEST(JSONReader, FragmentsOnlyWhenAllowed) {
     EXPECT_EQ(readAsJSON(" 12 ", fragments), "12");
     EXPECT_EQ(readAsJSON("null", fragments), "null");
     EXPECT_EQ(readAsJSON("12x", fragments | kStop), "12");
+    EXPECT_EQ(readAsJSON("1-e.5", fragments | kStop), "1"); // the number ends before the '-'
+    EXPECT_EQ(readAsJSON("-2.5e1e", fragments | kStop), "-25.0");
     EXPECT_FALSE(readAsJSON("12x", fragments));
     EXPECT_FALSE(readAsJSON("1 2", fragments));
     EXPECT_FALSE(readAsJSON("12\0"sv, fragments));

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,7 +103,9 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     close(out[0]);
     close(err[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    result.peakKiB = usage.ru_maxrss;
     if (!killed && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;

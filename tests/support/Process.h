@@ -9,6 +9,7 @@ struct ProcessResult {
     int exitCode = -1; // -1 when it did not exit by itself (killed at the deadline or by a signal)
     std::string out;
     std::string err;
+    long peakKiB = 0; // the largest resident size it reached (a program it ran included)
 };
 
 // Runs a program with arguments, feeding `input` on its stdin, and collects what it writes.

@@ -135,6 +135,18 @@ TEST_F(BrokenRepliesTest, Table) {
              c.send(head(302, "Location: ftp://127.0.0.1/x\r\nContent-Length: 0\r\n"));
          },
          "fail", "", "unsupported URL"},
+        {"a body with no status line is no HTTP reply",
+         [](const HttpRequest&, HttpConn& c) {
+             c.send("{\"data\":{}}\n");
+             c.close();
+         },
+         "fail", "", "Received HTTP/0.9 when not allowed", CURLE_UNSUPPORTED_PROTOCOL},
+        {"a garbage status line is no HTTP reply",
+         [](const HttpRequest&, HttpConn& c) {
+             c.send("HTTP/9 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+             c.close();
+         },
+         "fail", "", "Unsupported HTTP version in response", CURLE_UNSUPPORTED_PROTOCOL},
         {"exactly 8 MiB is fine", HttpPeer::reply(200, eightMiB, "text/plain"),
          "response 200, data, finish", eightMiB},
         {"one byte over 8 MiB is too large", HttpPeer::reply(200, eightMiB + "y", "text/plain"),
@@ -179,6 +191,81 @@ TEST_F(BrokenRepliesTest, Table) {
             EXPECT_EQ(log.response->URL()->path(), c.finalPath);
         }
     }
+}
+
+// Bytes that complete nothing curl hands over still count as arriving: a reply sent a piece
+// at a time, each piece well inside the idle timeout, never times out however long it takes.
+TEST_F(BrokenRepliesTest, ATrickleAnywhereInTheReplyKeepsItAlive) {
+    const std::string body = R"({"data":{}})";
+    const std::string gzipped = gzip(body);
+    const std::string gzipHead =
+        head(200, "Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzipped.size()) +
+                      "\r\n");
+    struct Trickle {
+        const char* name;
+        std::string before, slowly, after;
+    };
+    const Trickle trickles[] = {
+        {"status line", "", "HTTP/1.1 200 OK\r\n", "Content-Length: 11\r\n\r\n" + body},
+        {"header line", "HTTP/1.1 200 OK\r\n", "X-Slow: ab\r\n",
+         "Content-Length: 11\r\n\r\n" + body},
+        {"chunk-size line", head(200, "Transfer-Encoding: chunked\r\n"), "b;slowly\r\n",
+         body + "\r\n0\r\n\r\n"},
+        // The decoder gives out nothing until the stream's 10-byte header is whole.
+        {"gzip header", gzipHead, gzipped.substr(0, 10), gzipped.substr(10)},
+    };
+    URLLoading::setIdleTimeoutForTesting(1.0);
+    for (const Trickle& t : trickles) {
+        SCOPED_TRACE(t.name);
+        HttpPeer peer;
+        peer.on("/slow", [&t](const HttpRequest&, HttpConn& c) {
+            c.send(t.before);
+            // 200 ms apart: each gap a fifth of the timeout, all of them more than it.
+            c.sendSlowly(t.slowly, static_cast<int>(t.slowly.size()), 200);
+            c.send(t.after);
+        });
+        Started started = startLoading(peer.url("/slow"));
+        ASSERT_TRUE(runUntilEnded(*started.log, 20));
+        EXPECT_EQ(started.log->summary(), "response 200, data, finish");
+        EXPECT_EQ(started.log->body, body);
+        if (started.log->error) {
+            ADD_FAILURE() << started.log->error->localizedDescription();
+        }
+    }
+}
+
+// Overlapping connections may all feed one buffer: together they deliver at most twice one
+// reply's limit, and the budget comes back once none is in flight.
+TEST_F(BrokenRepliesTest, ConnectionsInFlightShareOneBudget) {
+    const std::string sixMiB(6 * 1024 * 1024, '[');
+    HttpPeer peer;
+    peer.on("/big", [&](const HttpRequest&, HttpConn& c) {
+        peer.waitForRequests(3, 10); // all three in flight before any answers
+        c.send(HttpPeer::response(200, sixMiB, "text/plain"));
+    });
+    peer.on("/eight", HttpPeer::reply(200, eightMiB, "text/plain"));
+
+    std::vector<Started> overlapping;
+    for (int i = 0; i < 3; ++i)
+        overlapping.push_back(startLoading(peer.url("/big")));
+    std::size_t delivered = 0, tooLarge = 0;
+    for (const Started& started : overlapping) {
+        ASSERT_TRUE(runUntilEnded(*started.log, 20));
+        delivered += started.log->body.size();
+        if (started.log->error) {
+            EXPECT_EQ(started.log->error->localizedDescription(), "response too large");
+            ++tooLarge;
+        }
+    }
+    EXPECT_LE(delivered, NSURLConnection::maxBodyBytesInFlight);
+    EXPECT_GE(tooLarge, 1u);
+
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->runUntil(
+        [] { return URLLoading::connectionsInFlight() == 0; }, 10));
+    Started alone = startLoading(peer.url("/eight"));
+    ASSERT_TRUE(runUntilEnded(*alone.log, 20));
+    EXPECT_EQ(alone.log->summary(), "response 200, data, finish");
+    EXPECT_EQ(alone.log->body.size(), eightMiB.size());
 }
 
 TEST_F(BrokenRepliesTest, RefusedConnectionFails) {

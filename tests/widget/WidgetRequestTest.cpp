@@ -107,6 +107,20 @@ TEST_F(WidgetRequest, WithNoAddressEverChosenTheRequestFailsAndSaysWhy) {
     EXPECT_EQ(peer.requests().size(), 0u);
 }
 
+TEST_F(WidgetRequest, AReplyThatIsNotHTTPIsLoggedInTheClientsWords) {
+    device.setCurrency("EUR");
+    peer.on(kEUR, [](const test::HttpRequest&, test::HttpConn& conn) {
+        conn.send(tickerReply("a", "b", "c", "1", "d"));
+        conn.close();
+    });
+    test::CaptureStderr log;
+    controller->view();
+    ASSERT_TRUE(waitForConnections());
+    EXPECT_EQ(log.logMessages(),
+              (std::vector<std::string>{"Connection failed: Received HTTP/0.9 when not allowed"}));
+    EXPECT_TRUE(screen().waiting);
+}
+
 TEST_F(WidgetRequest, FirstDisplayPutsTwoRequestsInFlight) {
     device.setCurrency("EUR");
     peer.on(kEUR, test::HttpPeer::reply(200, "{}"));
