@@ -1,9 +1,8 @@
 #include "SettingsCommands.h"
 
-#include <Foundation/JSONQuote.h>
+#include "PaneRows.h"
 
-#include <Foundation/NSString.h>
-#include <Preferences/PSSpecifier.h>
+#include <Foundation/JSONQuote.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,42 +13,6 @@ namespace {
 
 void refuse(const std::string& line) {
     std::fprintf(stderr, "marrowfin settings: %s\n", line.c_str());
-}
-
-template <typename Predicate>
-PSSpecifier* findRow(PSListController* pane, Predicate matches) {
-    NSArray* rows = pane->specifiers();
-    if (!rows)
-        return nullptr;
-    for (const Ref<NSObject>& row : rows->objects()) {
-        if (auto* specifier = NSCast<PSSpecifier>(row.get()); specifier && matches(specifier))
-            return specifier;
-    }
-    return nullptr;
-}
-
-PSSpecifier* rowWithKey(PSListController* pane, std::string_view key) {
-    return findRow(pane,
-                   [&](PSSpecifier* row) { return !row->key().empty() && row->key() == key; });
-}
-
-// The getter's answer as text, or false when there is none.
-bool currentValue(PSSpecifier* row, std::string& text) {
-    Ref<NSObject> value = row->performGetter();
-    if (!value)
-        return false;
-    text = NSDescription(value.get());
-    return true;
-}
-
-// The row's choices as texts; empty when it offers none.
-std::vector<std::string> choices(PSSpecifier* row) {
-    std::vector<std::string> texts;
-    if (NSArray* values = row->values()) {
-        for (const Ref<NSObject>& value : values->objects())
-            texts.push_back(NSDescription(value.get()));
-    }
-    return texts;
 }
 
 } // namespace
@@ -63,9 +26,9 @@ int listRows(PSListController* pane) {
         std::string line =
             "{\"cell\":" + JSONQuoted(row->cellType()) + ",\"label\":" + JSONQuoted(row->name());
         if (!row->key().empty()) {
-            std::string value;
-            line += ",\"key\":" + JSONQuoted(row->key()) + ",\"value\":" +
-                    (currentValue(row, value) ? JSONQuoted(value) : std::string("null"));
+            std::optional<std::string> value = PaneRows::currentValue(row);
+            line += ",\"key\":" + JSONQuoted(row->key()) +
+                    ",\"value\":" + (value ? JSONQuoted(*value) : std::string("null"));
         }
         line += "}";
         std::printf("%s\n", line.c_str());
@@ -74,42 +37,40 @@ int listRows(PSListController* pane) {
 }
 
 int getValue(PSListController* pane, std::string_view key) {
-    PSSpecifier* row = rowWithKey(pane, key);
+    PSSpecifier* row = PaneRows::withKey(pane, key);
     if (!row) {
         refuse("no row has the key '" + std::string(key) + "'");
         return 2;
     }
-    std::string value;
-    if (!currentValue(row, value))
+    std::optional<std::string> value = PaneRows::currentValue(row);
+    if (!value)
         return 1;
-    std::printf("%s\n", value.c_str());
+    std::printf("%s\n", value->c_str());
     return 0;
 }
 
 int setValue(PSListController* pane, std::string_view key, std::string_view value) {
-    PSSpecifier* row = rowWithKey(pane, key);
-    if (!row) {
+    switch (PaneRows::storeValue(pane, key, value)) {
+    case PaneRows::Store::Kept:
+        return 0;
+    case PaneRows::Store::NotKept:
+        return 1;
+    case PaneRows::Store::NoRow:
         refuse("no row has the key '" + std::string(key) + "'");
         return 2;
+    case PaneRows::Store::NotAChoice:
+        break;
     }
-    std::vector<std::string> offered = choices(row);
-    if (!offered.empty() && std::find(offered.begin(), offered.end(), value) == offered.end()) {
-        std::string list;
-        for (const std::string& choice : offered)
-            list += (list.empty() ? "" : ", ") + choice;
-        refuse("'" + std::string(value) + "' is not a choice of '" + std::string(key) +
-               "'; the choices are " + list);
-        return 2;
-    }
-    row->performSetterWithValue(NSString::stringWithUTF8String(value).get());
-    std::string readBack;
-    return currentValue(row, readBack) && readBack == value ? 0 : 1;
+    std::string list;
+    for (const std::string& choice : PaneRows::choices(PaneRows::withKey(pane, key)))
+        list += (list.empty() ? "" : ", ") + choice;
+    refuse("'" + std::string(value) + "' is not a choice of '" + std::string(key) +
+           "'; the choices are " + list);
+    return 2;
 }
 
 int tapRow(PSListController* pane, std::string_view label) {
-    PSSpecifier* row = findRow(pane, [&](PSSpecifier* candidate) {
-        return candidate->cellType() == "PSButtonCell" && candidate->name() == label;
-    });
+    PSSpecifier* row = PaneRows::buttonLabelled(pane, label);
     if (!row) {
         refuse("no button row is labelled '" + std::string(label) + "'");
         return 2;
