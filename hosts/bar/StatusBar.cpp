@@ -114,12 +114,13 @@ void StatusBar::emitIfDifferent() {
         m_periodsWithoutChange = 0;
         m_stale = false;
     }
-    std::string line = BarFormat::statusLine(m_format, m_lines, m_stale, !m_anyLine);
-    if (m_anyLine && line == m_lastLine)
+    // Compared as a later line would be written: i3bar's first line lacks the separator.
+    std::string shown = BarFormat::statusLine(m_format, m_lines, m_stale, false);
+    if (m_anyLine && shown == m_lastLine)
         return;
-    if (write(line)) {
+    if (write(m_anyLine ? shown : BarFormat::statusLine(m_format, m_lines, m_stale, true))) {
         m_anyLine = true;
-        m_lastLine = std::move(line);
+        m_lastLine = std::move(shown);
     }
 }
 
