@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
     if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
         return fail("no display: neither DISPLAY nor WAYLAND_DISPLAY is set (run it in an X11 "
                     "or Wayland session)");
+    // The window's class and name, as the launcher entry gives them.
+    g_set_prgname("marrowfin");
+    g_set_application_name("Marrowfin");
     if (!gtk_init_check())
         return fail("cannot open the display " + std::string(isSet("WAYLAND_DISPLAY")
                                                                  ? std::getenv("WAYLAND_DISPLAY")
