@@ -41,7 +41,8 @@ protected:
                                      "--no-browser", "--trace"},
             environment);
         ASSERT_TRUE(waitForTrace("appear")) << panel->stderrText();
-        test::ProcessResult search = x.xdotool({"search", "--sync", "--name", "^Marrowfin$"});
+        test::ProcessResult search =
+            x.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Marrowfin$"});
         ASSERT_EQ(search.exitCode, 0) << search.err;
         window = search.out.substr(0, search.out.find('\n'));
         ASSERT_TRUE(market.peer.waitForRequests(2, 30));
