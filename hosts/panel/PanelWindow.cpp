@@ -50,6 +50,13 @@ PanelWindow::PanelWindow(WidgetSession& session, PanelMenu& menu, bool trace)
     gtk_widget_set_halign(m_popover, GTK_ALIGN_START);
     gtk_widget_set_parent(m_popover, m_area);
 
+    // The menu hangs on the drawing area: it must go before the area does.
+    g_signal_connect(m_area, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer data) {
+                         auto* self = static_cast<PanelWindow*>(data);
+                         if (self->m_popover)
+                             gtk_widget_unparent(std::exchange(self->m_popover, nullptr));
+                     }),
+                     this);
     g_signal_connect(m_window, "map", G_CALLBACK(mapped), this);
     g_signal_connect(m_window, "destroy", G_CALLBACK(destroyed), this);
 
@@ -211,8 +218,6 @@ void PanelWindow::destroyed(GtkWidget*, gpointer data) {
     UIKitHost::setChangeObserver(nullptr);
     if (self->m_surface)
         g_signal_handlers_disconnect_by_data(self->m_surface, self);
-    if (self->m_popover)
-        gtk_widget_unparent(std::exchange(self->m_popover, nullptr));
     self->m_surface = nullptr;
     self->m_area = nullptr;
     self->m_window = nullptr;

@@ -4,7 +4,6 @@
 
 #include "ImagePainter.h"
 #include "LabelPainter.h"
-#include "ModuleLifetime.h"
 #include "PNGFileWriter.h"
 #include "ViewTreePainter.h"
 
@@ -53,15 +52,6 @@ void releaseEverything() {
     cairo_debug_reset_static_data();
 }
 
-} // namespace
-
-void Drawing::releaseEverythingAtExit() {
-    static const bool registered = std::atexit(releaseEverything) == 0;
-    (void)registered;
-}
-
-namespace {
-
 int failWith(char* error, size_t errorSize, const std::string& reason) {
     if (error && errorSize > 0)
         std::snprintf(error, errorSize, "%s", reason.c_str());
@@ -72,7 +62,8 @@ int failWith(char* error, size_t errorSize, const std::string& reason) {
 
 extern "C" int MarrowfinDrawPNG(const UIView* container, double scale, const char* filePath,
                                 char* error, size_t errorSize) {
-    Drawing::releaseEverythingAtExit();
+    static const bool releasesAtExit = std::atexit(releaseEverything) == 0;
+    (void)releasesAtExit;
     if (!container)
         return failWith(error, errorSize, "there is no view to draw");
     if (!filePath || !*filePath)

@@ -25,7 +25,8 @@ inline constexpr const char* kMarrowfinDrawPNGSymbol = "MarrowfinDrawPNG";
 // Paints `container` and everything under it into `cr`, in points with the container at the
 // context's origin (the caller translates and scales `cr`), choosing the @2x pictures when
 // `scale`, the pixels a point of the surface beneath, is above 1. For a host that draws into a
-// window's context. Answers 0, or nonzero when there is no container or the context failed.
+// window's context; what the module keeps between paintings stays to the end of the
+// process. Answers 0, or nonzero when there is no container or the context failed.
 extern "C" int MarrowfinPaintView(const UIView* container, cairo_t* cr, double scale);
 
 using MarrowfinPaintViewFunction = int (*)(const UIView*, cairo_t*, double);

@@ -2,7 +2,6 @@
 
 #include <Drawing/Drawing.h>
 
-#include "ModuleLifetime.h"
 #include "ViewTreePainter.h"
 
 #include <UIKit/UIView.h>
@@ -11,8 +10,9 @@
 
 #include <cmath>
 
+// Unlike a PNG drawing, nothing is released at exit here: the window's toolkit shares
+// fontconfig and pango with the module, and tearing them down under it at exit would fail.
 extern "C" int MarrowfinPaintView(const UIView* container, cairo_t* cr, double scale) {
-    Drawing::releaseEverythingAtExit();
     if (!container || !cr || !(scale > 0) || !std::isfinite(scale))
         return 1;
     cairo_save(cr);

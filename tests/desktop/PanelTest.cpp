@@ -245,15 +245,26 @@ TEST_F(Panel, ComingBackOnScreenAppearsAgainOnce) {
     EXPECT_EQ(market.peer.requests().size(), 4u);
 }
 
-TEST_F(Panel, TheMenuChoosesACurrencyThroughThePane) {
+// What a clean end looks like: no toolkit warning, no failed assertion.
+void expectQuietEnd(test::ChildProcess& panel) {
+    EXPECT_EQ(panel.waitForExit(), 0);
+    const std::string err = panel.stderrText();
+    for (const char* trouble : {"WARNING", "CRITICAL", "Assertion", "ERROR"})
+        EXPECT_EQ(err.find(trouble), std::string::npos) << err;
+}
+
+TEST_F(Panel, TheMenuChoosesACurrencyThroughThePaneAndOpensItsLinks) {
     start();
-    key({"Menu"});
-    // The menu opens as a window of its own.
-    ASSERT_TRUE(eventually([&] {
-        test::ProcessResult shown =
-            x.xdotool({"search", "--onlyvisible", "--pid", std::to_string(panel->pid())});
-        return std::count(shown.out.begin(), shown.out.end(), '\n') >= 2;
-    }));
+    auto openMenu = [&] {
+        key({"Menu"});
+        // The menu opens as a window of its own.
+        ASSERT_TRUE(eventually([&] {
+            test::ProcessResult shown =
+                x.xdotool({"search", "--onlyvisible", "--pid", std::to_string(panel->pid())});
+            return std::count(shown.out.begin(), shown.out.end(), '\n') >= 2;
+        }));
+    };
+    openMenu();
     // The sixteen currencies in the pane's order, USD first and focused: JPY is the tenth.
     key({"Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
     ASSERT_TRUE(market.peer.waitForRequests(3, 30));
@@ -261,6 +272,18 @@ TEST_F(Panel, TheMenuChoosesACurrencyThroughThePane) {
     test::ProcessResult stored = test::runProcess(
         {test::marrowfinProgram(), "settings", "--device-root", device.root(), "get", "currency"});
     EXPECT_EQ(stored.out, "JPY\n");
+
+    // After the currencies, the pane's links: the first follows on Twitter.
+    openMenu();
+    key(std::vector<std::string>(16, "Down"));
+    key({"Return"});
+    std::optional<std::string> line;
+    while ((line = panel->readLine()) && line->rfind("open ", 0) != 0) {
+    }
+    EXPECT_EQ(line, "open https://twitter.com/marrowfin");
+
+    key({"q"});
+    expectQuietEnd(*panel);
 }
 
 TEST_F(Panel, EachClosingKeyEndsIt) {
@@ -268,7 +291,7 @@ TEST_F(Panel, EachClosingKeyEndsIt) {
         SCOPED_TRACE(closing);
         start();
         key({closing});
-        EXPECT_EQ(panel->waitForExit(), 0) << panel->stderrText();
+        expectQuietEnd(*panel);
     }
 }
 
