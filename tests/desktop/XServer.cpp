@@ -64,10 +64,13 @@ std::map<std::string, std::string> XServer::environment() const {
         {"NO_AT_BRIDGE", "1"},
         {"DBUS_SESSION_BUS_ADDRESS", ""},
         {"GSETTINGS_BACKEND", "memory"},
+        // No loadable modules of the machine's (virtual file systems, proxies, input methods).
+        {"GIO_MODULE_DIR", "/nonexistent"},
+        {"GTK_IM_MODULE", "gtk-im-context-simple"},
         // The same pixels on every machine: cairo rendering, not whatever GL is there.
         {"GSK_RENDERER", "cairo"},
         // Under the sanitizers: what GTK's libraries keep to the end is no leak of ours.
-        {"LSAN_OPTIONS", "suppressions=" MARROWFIN_GTK_LEAK_SUPPRESSIONS},
+        {"LSAN_OPTIONS", "fast_unwind_on_malloc=0:suppressions=" MARROWFIN_GTK_LEAK_SUPPRESSIONS},
     };
 }
 
