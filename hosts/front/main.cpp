@@ -20,6 +20,8 @@ constexpr Subcommand kSubcommands[] = {
     {"demo", "build, install and show the widget against a local ticker service"},
     {"install", "lay the widget and the preference pane into the device root"},
     {"widget", "the notification panel: show and drive the widget"},
+    {"panel", "the notification panel as a desktop window"},
+    {"bar", "the widget's lines for a status bar (waybar, i3bar)"},
     {"settings", "the Settings app: list, get, set and tap the pane's rows"},
     {"ticker-service", "a local market-data service for all sixteen currencies"},
 };

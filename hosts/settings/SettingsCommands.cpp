@@ -1,10 +1,9 @@
 #include "SettingsCommands.h"
 
+#include "PaneRows.h"
+
 #include <Foundation/JSONQuote.h>
 #include <Foundation/LineEscape.h>
-
-#include <Foundation/NSString.h>
-#include <Preferences/PSSpecifier.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,61 +16,25 @@ void refuse(const std::string& line) {
     std::fprintf(stderr, "marrowfin settings: %s\n", line.c_str());
 }
 
-template <typename Predicate>
-PSSpecifier* findRow(PSListController* pane, Predicate matches) {
-    NSArray* rows = pane->specifiers();
-    if (!rows)
-        return nullptr;
-    for (const Ref<NSObject>& row : rows->objects()) {
-        if (auto* specifier = NSCast<PSSpecifier>(row.get()); specifier && matches(specifier))
-            return specifier;
-    }
-    return nullptr;
-}
-
-PSSpecifier* rowWithKey(PSListController* pane, std::string_view key) {
-    return findRow(pane,
-                   [&](PSSpecifier* row) { return !row->key().empty() && row->key() == key; });
-}
-
-bool isButton(const PSSpecifier* row) {
-    return row->cellType() == "PSButtonCell";
-}
-
 // "a, b, c": what a refusal offers instead; "none" when there is nothing.
-template <typename Text>
-std::string listed(PSListController* pane, Text text) {
+std::string listed(const std::vector<std::string>& items) {
     std::string list;
-    findRow(pane, [&](PSSpecifier* row) {
-        if (std::string item = text(row); !item.empty())
+    for (const std::string& item : items) {
+        if (!item.empty())
             list += (list.empty() ? "" : ", ") + item;
-        return false;
-    });
+    }
     return list.empty() ? "none" : list;
 }
 
 void refuseKey(PSListController* pane, std::string_view key) {
-    refuse("no row has the key '" + std::string(key) + "'; the keys are " +
-           listed(pane, [](PSSpecifier* row) { return row->key(); }));
-}
-
-// The getter's answer as text, or false when there is none.
-bool currentValue(PSSpecifier* row, std::string& text) {
-    Ref<NSObject> value = row->performGetter();
-    if (!value)
-        return false;
-    text = NSDescription(value.get());
-    return true;
-}
-
-// The row's choices as texts; empty when it offers none.
-std::vector<std::string> choices(PSSpecifier* row) {
-    std::vector<std::string> texts;
-    if (NSArray* values = row->values()) {
-        for (const Ref<NSObject>& value : values->objects())
-            texts.push_back(NSDescription(value.get()));
+    std::vector<std::string> keys;
+    if (NSArray* rows = pane->specifiers()) {
+        for (const Ref<NSObject>& row : rows->objects()) {
+            if (auto* specifier = NSCast<PSSpecifier>(row.get()))
+                keys.push_back(specifier->key());
+        }
     }
-    return texts;
+    refuse("no row has the key '" + std::string(key) + "'; the keys are " + listed(keys));
 }
 
 } // namespace
@@ -85,9 +48,9 @@ int listRows(PSListController* pane) {
         std::string line =
             "{\"cell\":" + JSONQuoted(row->cellType()) + ",\"label\":" + JSONQuoted(row->name());
         if (!row->key().empty()) {
-            std::string value;
-            line += ",\"key\":" + JSONQuoted(row->key()) + ",\"value\":" +
-                    (currentValue(row, value) ? JSONQuoted(value) : std::string("null"));
+            std::optional<std::string> value = PaneRows::currentValue(row);
+            line += ",\"key\":" + JSONQuoted(row->key()) +
+                    ",\"value\":" + (value ? JSONQuoted(*value) : std::string("null"));
         }
         line += "}";
         std::printf("%s\n", line.c_str());
@@ -96,49 +59,42 @@ int listRows(PSListController* pane) {
 }
 
 int getValue(PSListController* pane, std::string_view key) {
-    PSSpecifier* row = rowWithKey(pane, key);
+    PSSpecifier* row = PaneRows::withKey(pane, key);
     if (!row) {
         refuseKey(pane, key);
         return 2;
     }
-    std::string value;
-    if (!currentValue(row, value))
+    std::optional<std::string> value = PaneRows::currentValue(row);
+    if (!value)
         return 1;
     // One line whatever the value holds: a NUL or a newline shows escaped.
-    std::string line = LineEscaped(value) + "\n";
+    std::string line = LineEscaped(*value) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     return 0;
 }
 
 int setValue(PSListController* pane, std::string_view key, std::string_view value) {
-    PSSpecifier* row = rowWithKey(pane, key);
-    if (!row) {
+    switch (PaneRows::storeValue(pane, key, value)) {
+    case PaneRows::Store::Kept:
+        return 0;
+    case PaneRows::Store::NotKept:
+        return 1;
+    case PaneRows::Store::NoRow:
         refuseKey(pane, key);
         return 2;
+    case PaneRows::Store::NotAChoice:
+        break;
     }
-    std::vector<std::string> offered = choices(row);
-    if (!offered.empty() && std::find(offered.begin(), offered.end(), value) == offered.end()) {
-        std::string list;
-        for (const std::string& choice : offered)
-            list += (list.empty() ? "" : ", ") + choice;
-        refuse("'" + std::string(value) + "' is not a choice of '" + std::string(key) +
-               "'; the choices are " + list);
-        return 2;
-    }
-    row->performSetterWithValue(NSString::stringWithUTF8String(value).get());
-    std::string readBack;
-    return currentValue(row, readBack) && readBack == value ? 0 : 1;
+    refuse("'" + std::string(value) + "' is not a choice of '" + std::string(key) +
+           "'; the choices are " + listed(PaneRows::choices(PaneRows::withKey(pane, key))));
+    return 2;
 }
 
 int tapRow(PSListController* pane, std::string_view label) {
-    PSSpecifier* row = findRow(pane, [&](PSSpecifier* candidate) {
-        return isButton(candidate) && candidate->name() == label;
-    });
+    PSSpecifier* row = PaneRows::buttonLabelled(pane, label);
     if (!row) {
         refuse("no button row is labelled '" + std::string(label) + "'; the buttons are " +
-               listed(pane, [](PSSpecifier* row) {
-                   return isButton(row) ? row->name() : std::string();
-               }));
+               listed(PaneRows::buttonLabels(pane)));
         return 2;
     }
     if (!row->performAction()) {

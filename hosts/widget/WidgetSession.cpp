@@ -76,10 +76,7 @@ WidgetSession::Outcome WidgetSession::run(std::string_view line, std::string* er
     if (command == "appear") {
         if (args.size() != 1)
             return usage("appear");
-        if (!needController(error))
-            return Outcome::Error;
-        m_controller->viewDidAppear();
-        return Outcome::Done;
+        return appear(error);
     }
     if (command == "tap") {
         double x = 0, y = 0;
@@ -147,6 +144,13 @@ WidgetSession::Outcome WidgetSession::show(std::string* error) {
         return Outcome::Error;
     // What the panel does when it opens.
     placeView();
+    m_controller->viewDidAppear();
+    return Outcome::Done;
+}
+
+WidgetSession::Outcome WidgetSession::appear(std::string* error) {
+    if (!needController(error))
+        return Outcome::Error;
     m_controller->viewDidAppear();
     return Outcome::Done;
 }

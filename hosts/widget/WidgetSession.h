@@ -20,10 +20,17 @@ public:
     // `error` says what was wrong, in one line.
     Outcome run(std::string_view line, std::string* error);
 
-private:
+    // The commands a windowed host gives directly (see run for their meaning).
     Outcome show(std::string* error);
+    Outcome appear(std::string* error);
     Outcome tap(float x, float y, std::string* error);
     Outcome refresh(std::string* error);
+
+    // The container placed by `view` or `show`, null before.
+    UIView* container() const { return m_container.get(); }
+    BBWeeAppController* controller() const { return m_controller.get(); }
+
+private:
     Outcome png(const std::string& file, std::string* error);
     void lines();
     void dump();

@@ -2,11 +2,11 @@
 #include "CommandInput.h"
 #include "ConnectToOption.h"
 #include "DeviceRootOption.h"
+#include "WidgetLoader.h"
 #include "WidgetSession.h"
 
 #include <BulletinBoard/BBWeeAppController.h>
 #include <Foundation/DeviceRoot.h>
-#include <Foundation/NSBundle.h>
 #include <Foundation/NSURLConnection+Host.h>
 
 #include <CLI/CLI.hpp>
@@ -17,27 +17,9 @@
 
 namespace {
 
-constexpr const char* kWidgetBundle = "/System/Library/WeeAppPlugins/Marrowfin.bundle";
-
 int fail(const std::string& message) {
     std::fprintf(stderr, "marrowfin widget: %s\n", message.c_str());
     return 1;
-}
-
-// Loads the widget's bundle and creates its principal class; null with a reason on failure.
-Ref<BBWeeAppController> loadWidget(std::string* error) {
-    Ref<NSBundle> bundle = NSBundle::bundleWithPath(kWidgetBundle, error);
-    if (!bundle) {
-        *error += " (run `marrowfin install` first)";
-        return nullptr;
-    }
-    Ref<NSObject> object = bundle->instantiatePrincipalClass(error);
-    if (!object)
-        return nullptr;
-    Ref<BBWeeAppController> controller = NSCast<BBWeeAppController>(object.get());
-    if (!controller)
-        *error = "the bundle's principal class is not a widget controller";
-    return controller;
 }
 
 } // namespace
@@ -79,7 +61,7 @@ int main(int argc, char** argv) {
     URLLoading::setConnectTo(connectTo);
 
     std::string error;
-    Ref<BBWeeAppController> controller = loadWidget(&error);
+    Ref<BBWeeAppController> controller = loadInstalledWidget(&error);
     if (!controller)
         return fail(error);
 

@@ -25,9 +25,8 @@ std::string platformFolder() {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-} // namespace
-
-MarrowfinDrawPNGFunction loadModule(const std::string& folder, std::string* error) {
+// The module's entry point of that name, from the module in `folder`, or null with the reason.
+void* loadSymbol(const std::string& folder, const char* symbol, std::string* error) {
     static constexpr std::array<const char*, 2> kNames = {"libMarrowfinDrawing.so.0",
                                                           "libMarrowfinDrawing.so"};
     std::string reasons;
@@ -42,16 +41,36 @@ MarrowfinDrawPNGFunction loadModule(const std::string& folder, std::string* erro
             continue;
         }
         // The module stays loaded for the rest of the process.
-        auto function =
-            reinterpret_cast<MarrowfinDrawPNGFunction>(dlsym(handle, kMarrowfinDrawPNGSymbol));
-        if (!function) {
-            setError(error, path + ": no " + kMarrowfinDrawPNGSymbol);
-            return nullptr;
-        }
+        void* function = dlsym(handle, symbol);
+        if (!function)
+            setError(error, path + ": no " + symbol);
         return function;
     }
     setError(error, "the drawing module is missing: " + reasons);
     return nullptr;
+}
+
+} // namespace
+
+MarrowfinDrawPNGFunction loadModule(const std::string& folder, std::string* error) {
+    return reinterpret_cast<MarrowfinDrawPNGFunction>(
+        loadSymbol(folder, kMarrowfinDrawPNGSymbol, error));
+}
+
+bool paintView(const UIView* container, cairo_t* cr, double scale, std::string* error) {
+    // Loaded on the first call; a failure to load is remembered, not retried.
+    static std::string loadError;
+    static auto function = reinterpret_cast<MarrowfinPaintViewFunction>(
+        loadSymbol(platformFolder(), kMarrowfinPaintViewSymbol, &loadError));
+    if (!function) {
+        setError(error, loadError);
+        return false;
+    }
+    if (function(container, cr, scale) != 0) {
+        setError(error, "the painting failed");
+        return false;
+    }
+    return true;
 }
 
 bool drawPNG(const UIView* container, double scale, const std::string& filePath,

@@ -16,6 +16,10 @@ namespace Drawing {
 bool drawPNG(const UIView* container, double scale, const std::string& filePath,
              std::string* error);
 
+// Paints `container` into a window's cairo context; see MarrowfinPaintView. Answers false with
+// the reason in `error` (which may be null) when the module is missing or the painting failed.
+bool paintView(const UIView* container, cairo_t* cr, double scale, std::string* error);
+
 // Opens libMarrowfinDrawing.so.0 (or, failing that, libMarrowfinDrawing.so) in `folder` and
 // answers its entry point, or null with the reason in `error`. drawPNG uses this once, with
 // the folder the platform library was loaded from.

@@ -5,10 +5,14 @@ Ref<UIButton> UIButton::buttonWithType(UIButtonType type) {
 }
 
 void UIButton::setImage(UIImage* image, unsigned long state) {
+    auto own = m_images.find(state);
+    if (own == m_images.end() ? !image : own->second.get() == image)
+        return;
     if (image)
         m_images[state] = image;
     else
         m_images.erase(state);
+    didChange();
 }
 
 UIImage* UIButton::imageForState(unsigned long state) const {

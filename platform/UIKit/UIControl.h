@@ -54,7 +54,12 @@ public:
 
     // Highlighted while a touch is down on it.
     bool isHighlighted() const { return m_highlighted; }
-    void setHighlighted(bool highlighted) { m_highlighted = highlighted; }
+    void setHighlighted(bool highlighted) {
+        if (m_highlighted == highlighted)
+            return;
+        m_highlighted = highlighted;
+        didChange(); // a button shows its highlighted picture
+    }
     unsigned long state() const {
         return m_highlighted ? UIControlStateHighlighted : UIControlStateNormal;
     }

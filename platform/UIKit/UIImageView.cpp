@@ -5,3 +5,10 @@ UIImageView::UIImageView(UIImage* image) : m_image(image) {
     if (image)
         setFrame({{0, 0}, image->size()});
 }
+
+void UIImageView::setImage(UIImage* image) {
+    if (m_image.get() == image)
+        return;
+    m_image = image;
+    didChange();
+}

@@ -13,7 +13,7 @@ public:
 
     // Retained; changing the picture keeps the frame.
     UIImage* image() const { return m_image.get(); }
-    void setImage(UIImage* image) { m_image = image; }
+    void setImage(UIImage* image);
 
 private:
     Ref<UIImage> m_image;

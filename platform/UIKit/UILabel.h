@@ -23,10 +23,10 @@ public:
 
     // Retained; null until set (drawn as black).
     UIColor* textColor() const { return m_textColor.get(); }
-    void setTextColor(UIColor* color) { m_textColor = color; }
+    void setTextColor(UIColor* color);
 
     NSTextAlignment textAlignment() const { return m_textAlignment; }
-    void setTextAlignment(NSTextAlignment alignment) { m_textAlignment = alignment; }
+    void setTextAlignment(NSTextAlignment alignment);
 
 private:
     Ref<NSString> m_text;

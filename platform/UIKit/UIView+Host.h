@@ -4,9 +4,16 @@
 
 #include <UIKit/UIView.h>
 
+#include <functional>
 #include <string>
 
 namespace UIKitHost {
+
+// Called after a view's look changed: its text, colours, alignment, hidden flag, frame,
+// picture, highlight, or its list of subviews (told to the parent). Setting a value a view
+// already has tells nothing. One observer for the process (the host that draws); an empty
+// function removes it. The observer must not change views itself.
+void setChangeObserver(std::function<void(const UIView* view)> observer);
 
 // The frontmost view whose frame holds the point (in root's own coordinates) and that takes
 // touches. Later subviews lie in front of earlier ones and of their parent; a hidden view

@@ -8,6 +8,27 @@ UIView::~UIView() {
         child->m_superview = nullptr;
 }
 
+void UIView::setFrame(CGRect frame) {
+    if (CGRectEqualToRect(m_frame, frame))
+        return;
+    m_frame = frame;
+    didChange();
+}
+
+void UIView::setHidden(bool hidden) {
+    if (m_hidden == hidden)
+        return;
+    m_hidden = hidden;
+    didChange();
+}
+
+void UIView::setBackgroundColor(UIColor* color) {
+    if (m_backgroundColor.get() == color)
+        return;
+    m_backgroundColor = color;
+    didChange();
+}
+
 bool UIView::isDescendantOfView(const UIView* view) const {
     for (const UIView* v = this; v; v = v->m_superview) {
         if (v == view)
@@ -23,6 +44,7 @@ void UIView::addSubview(UIView* view) {
     view->removeFromSuperview();
     view->m_superview = this;
     m_subviews.push_back(std::move(keep));
+    didChange();
 }
 
 void UIView::removeFromSuperview() {
@@ -37,6 +59,7 @@ void UIView::removeFromSuperview() {
     // when this view is freed.
     Ref<UIView> held = std::move(*it);
     parent->m_subviews.erase(it);
+    parent->didChange();
 }
 
 void UIView::touchesBegan(CGPoint) {}

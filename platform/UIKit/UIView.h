@@ -16,16 +16,16 @@ public:
     const char* className() const override { return "UIView"; }
 
     CGRect frame() const { return m_frame; }
-    void setFrame(CGRect frame) { m_frame = frame; }
+    void setFrame(CGRect frame);
     // The view's own rectangle: its frame's size at (0, 0).
     CGRect bounds() const { return {{0, 0}, m_frame.size}; }
 
     bool isHidden() const { return m_hidden; }
-    void setHidden(bool hidden) { m_hidden = hidden; }
+    void setHidden(bool hidden);
 
     // Retained; null until set.
     UIColor* backgroundColor() const { return m_backgroundColor.get(); }
-    void setBackgroundColor(UIColor* color) { m_backgroundColor = color; }
+    void setBackgroundColor(UIColor* color);
 
     // The parent retains the child. A view that already has a parent is moved (to the
     // front, also when the parent stays the same). Adding null, the view itself or one of
@@ -50,6 +50,9 @@ public:
 
 protected:
     ~UIView() override;
+
+    // Tells the host that this view looks different now (see UIKitHost::setChangeObserver).
+    void didChange() const;
 
 private:
     CGRect m_frame;

@@ -2,7 +2,8 @@
 // refresh button's glyph, each at 1x and 2x, into the folder given as the one argument.
 //
 //   make-widget-pictures <folder>   writes Background.png, Background@2x.png,
-//                                   refresh.png and refresh@2x.png
+//                                   refresh.png and refresh@2x.png, and the desktop
+//                                   icon Icon.png (128 pixels square)
 //
 // Every shape is drawn in points and scaled, so the two sizes show the same design.
 
@@ -155,6 +156,37 @@ void drawRefreshGlyph(cairo_t* cr) {
     }
 }
 
+// The desktop icon, 64 points square: the refresh glyph on its coin, on a card of the
+// widget's colours.
+constexpr double kIconSide = 64;
+
+void drawIcon(cairo_t* cr) {
+    roundedRectangle(cr, 2, 2, kIconSide - 4, kIconSide - 4, 12);
+    cairo_pattern_t* body = cairo_pattern_create_linear(0, 0, kIconSide * 0.6, kIconSide);
+    addStop(body, 0.0, 0x13233f, 1);
+    addStop(body, 1.0, 0x1c1e23, 1);
+    cairo_set_source(cr, body);
+    cairo_fill(cr);
+    cairo_pattern_destroy(body);
+
+    const double centre = kIconSide / 2;
+    cairo_set_line_width(cr, 2);
+    setRGBA(cr, kBitcoinOrange, 0.9);
+    cairo_arc(cr, centre, centre, 22, 0, 2 * kPi);
+    cairo_stroke(cr);
+    setRGBA(cr, kBitcoinOrange, 0.18);
+    cairo_arc(cr, centre, centre, 21, 0, 2 * kPi);
+    cairo_fill(cr);
+
+    // The button's glyph, moved from the centre of its frame to the icon's.
+    cairo_save(cr);
+    cairo_translate(cr, centre, centre);
+    cairo_scale(cr, 1.35, 1.35);
+    cairo_translate(cr, -kButtonWidth / 2, -kButtonHeight / 2);
+    drawRefreshGlyph(cr);
+    cairo_restore(cr);
+}
+
 // Writes the surface as an 8-bit RGBA PNG with no row filter: a little larger than cairo's
 // own writer makes it, but the widget decodes it in half the time when it loads its view.
 bool writeUnfilteredPNG(cairo_surface_t* surface, const std::string& path) {
@@ -239,5 +271,6 @@ int main(int argc, char** argv) {
         ok &= writePicture(folder + "/refresh" + suffix, kButtonWidth, kButtonHeight, scale,
                            drawRefreshGlyph);
     }
+    ok &= writePicture(folder + "/Icon.png", kIconSide, kIconSide, 2, drawIcon);
     return ok ? 0 : 1;
 }
