@@ -73,18 +73,25 @@ struct Conversion {
     char letter = '\0';      // '\0' when the format ends inside the conversion
 };
 
-// Writes a '*' width or precision into the conversion's text as the number taken for it.
-void appendStar(std::string& text, bool isPrecision, int value) {
-    long long number = value; // -INT_MIN fits
+// Reads a width or a precision into the conversion's text: digits as they stand, or a '*'
+// written as the number it takes from `args`. Answers where the format goes on.
+const char* readAmount(const char* p, bool isPrecision, va_list* args, std::string& text) {
+    if (*p != '*') {
+        while (isDigit(*p))
+            text.push_back(*p++);
+        return p;
+    }
+    long long number = va_arg(*args, int); // -INT_MIN fits
     if (isPrecision && number < 0) {
         text.pop_back(); // a negative precision counts as none: the '.' goes
-        return;
+    } else {
+        if (number < 0) {
+            text += '-'; // a negative width left-aligns
+            number = -number;
+        }
+        text += std::to_string(number);
     }
-    if (number < 0) {
-        text += '-'; // a negative width left-aligns
-        number = -number;
-    }
-    text += std::to_string(number);
+    return p + 1;
 }
 
 // Reads the conversion that starts after a '%' at `p`, taking '*' widths and precisions
@@ -93,22 +100,10 @@ const char* readConversion(const char* p, va_list* args, Conversion& conversion)
     std::string& text = conversion.text;
     while (isFlag(*p))
         text.push_back(*p++);
-    if (*p == '*') {
-        ++p;
-        appendStar(text, false, va_arg(*args, int));
-    } else {
-        while (isDigit(*p))
-            text.push_back(*p++);
-    }
+    p = readAmount(p, false, args, text);
     if (*p == '.') {
         text.push_back(*p++);
-        if (*p == '*') {
-            ++p;
-            appendStar(text, true, va_arg(*args, int));
-        } else {
-            while (isDigit(*p))
-                text.push_back(*p++);
-        }
+        p = readAmount(p, true, args, text);
     }
     if ((p[0] == 'h' && p[1] == 'h') || (p[0] == 'l' && p[1] == 'l')) {
         conversion.length = std::string_view(p, 2);
