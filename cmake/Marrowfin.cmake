@@ -8,16 +8,36 @@ set(MARROWFIN_TEST_ENV_MODS
     "all_proxy=unset:" "ALL_PROXY=unset:" "no_proxy=unset:" "NO_PROXY=unset:"
     "DISPLAY=unset:" "WAYLAND_DISPLAY=unset:" "MARROWFIN_DEVICE_ROOT=unset:")
 
-# marrowfin_test(<name> SOURCES <files...> [LIBS <targets...>])
-# One GoogleTest program; each of its cases becomes a CTest test.
+# marrowfin_test(<name> [STANDALONE] SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest program; each of its cases becomes a CTest test. It links the platform and
+# the test support unless STANDALONE (for code that stands apart from the platform).
 function(marrowfin_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "STANDALONE" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE MarrowfinPlatform MarrowfinTestSupport GTest::gtest GTest::gtest_main ${ARG_LIBS})
+    if(NOT ARG_STANDALONE)
+        target_link_libraries(${name} PRIVATE MarrowfinPlatform MarrowfinTestSupport)
+    endif()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT_MODIFICATION "${MARROWFIN_TEST_ENV_MODS}" TIMEOUT 120)
+endfunction()
+
+# marrowfin_bench(<name> SOURCES <files...> [LIBS <targets...>])
+# One benchmark program, into bench/ of the build tree where bench/run finds it.
+function(marrowfin_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE MarrowfinPlatform ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
+endfunction()
+
+# marrowfin_no_undefined(<target>)
+# A shared object that says at link time which symbols it lacks. Not in a sanitized build:
+# there the sanitizers' runtime lives in the executable, so the object has open symbols.
+function(marrowfin_no_undefined target)
+    target_link_options(${target} PRIVATE $<$<NOT:$<BOOL:${MARROWFIN_SANITIZE}>>:-Wl,--no-undefined>)
 endfunction()
 
 # marrowfin_run_path(<target> <run path>)
@@ -38,7 +58,7 @@ function(marrowfin_bundle target)
     set(dir ${MARROWFIN_BUNDLE_DIR}/${ARG_BUNDLE})
     add_library(${target} MODULE ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE MarrowfinPlatform)
-    target_link_options(${target} PRIVATE $<$<NOT:$<BOOL:${MARROWFIN_SANITIZE}>>:-Wl,--no-undefined>)
+    marrowfin_no_undefined(${target})
     set_target_properties(${target} PROPERTIES
         PREFIX "" SUFFIX "" OUTPUT_NAME ${ARG_OUTPUT}
         LIBRARY_OUTPUT_DIRECTORY ${dir}

@@ -4,6 +4,13 @@
 #include "Settings.h"
 #include "TickerAddress.h"
 
+namespace {
+
+// Seconds a ticker request may go without a byte before it fails.
+constexpr double TICKER_TIMEOUT = 10.0;
+
+} // namespace
+
 void MarrowfinController::DownloadData() {
     Ref<NSDictionary> settings = NSDictionary::dictionaryWithContentsOfFile(PLIST_FILENAME);
     NSObject* currency = settings ? settings->objectForKey("currency") : nullptr;
@@ -11,7 +18,7 @@ void MarrowfinController::DownloadData() {
         url = address;
 
     Ref<NSMutableURLRequest> request = NSMutableURLRequest::requestWithURL(
-        url.get(), NSURLRequestReloadIgnoringLocalCacheData, 10.0);
+        url.get(), NSURLRequestReloadIgnoringLocalCacheData, TICKER_TIMEOUT);
     Ref<NSURLConnection> connection = NSURLConnection::connectionWithRequest(request.get(), this);
     if (connection)
         setResponseData(NSMutableData::data());

@@ -65,15 +65,141 @@ void appendText(std::string& out, const std::string& piece, std::string_view tex
         out.append(padding, ' ');
 }
 
+// One conversion of a format, as read: its text for snprintf ("%-08.3lf", any '*' already
+// replaced by the number taken for it), its length modifier and its letter.
+struct Conversion {
+    std::string text = "%";
+    std::string_view length; // "", "hh", "h", "l", "ll", "j", "z", "t" or "L"
+    char letter = '\0';      // '\0' when the format ends inside the conversion
+};
+
+// Reads a width or a precision into the conversion's text: digits as they stand, or a '*'
+// written as the number it takes from `args`. Answers where the format goes on.
+const char* readAmount(const char* p, bool isPrecision, va_list* args, std::string& text) {
+    if (*p != '*') {
+        while (isDigit(*p))
+            text.push_back(*p++);
+        return p;
+    }
+    long long number = va_arg(*args, int); // -INT_MIN fits
+    if (isPrecision && number < 0) {
+        text.pop_back(); // a negative precision counts as none: the '.' goes
+    } else {
+        if (number < 0) {
+            text += '-'; // a negative width left-aligns
+            number = -number;
+        }
+        text += std::to_string(number);
+    }
+    return p + 1;
+}
+
+// Reads the conversion that starts after a '%' at `p`, taking '*' widths and precisions
+// from `args`; answers where the format goes on.
+const char* readConversion(const char* p, va_list* args, Conversion& conversion) {
+    std::string& text = conversion.text;
+    while (isFlag(*p))
+        text.push_back(*p++);
+    p = readAmount(p, false, args, text);
+    if (*p == '.') {
+        text.push_back(*p++);
+        p = readAmount(p, true, args, text);
+    }
+    if ((p[0] == 'h' && p[1] == 'h') || (p[0] == 'l' && p[1] == 'l')) {
+        conversion.length = std::string_view(p, 2);
+        p += 2;
+    } else if (*p == 'h' || *p == 'l' || *p == 'j' || *p == 'z' || *p == 't' || *p == 'L' ||
+               *p == 'q') {
+        conversion.length = *p == 'q' ? std::string_view("ll") : std::string_view(p, 1);
+        ++p;
+    }
+    conversion.letter = *p;
+    if (!conversion.letter)
+        return p;
+    text += conversion.length;
+    text.push_back(conversion.letter);
+    return p + 1;
+}
+
+// Takes the conversion's argument from `args` with exactly the type its length modifier
+// names, so the list never falls out of step, and appends it formatted; "%@" takes an
+// NSObject* and inserts its description. False, taking nothing, when the letter names no
+// conversion.
+bool writeArgument(std::string& out, const Conversion& conversion, va_list* args) {
+    const std::string& text = conversion.text;
+    std::string_view length = conversion.length;
+    switch (conversion.letter) {
+    case '@':
+        appendText(out, text, NSDescription(va_arg(*args, NSObject*)));
+        return true;
+    case 'd':
+    case 'i':
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X':
+        if (length == "l")
+            appendConversion(out, text, va_arg(*args, long));
+        else if (length == "ll")
+            appendConversion(out, text, va_arg(*args, long long));
+        else if (length == "j")
+            appendConversion(out, text, va_arg(*args, intmax_t));
+        else if (length == "z")
+            appendConversion(out, text, va_arg(*args, size_t));
+        else if (length == "t")
+            appendConversion(out, text, va_arg(*args, ptrdiff_t));
+        else // none, "hh" and "h" (promoted to int), and "L", which names no integer
+            appendConversion(out, text, va_arg(*args, int));
+        return true;
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
+        if (length == "L")
+            appendConversion(out, text, va_arg(*args, long double));
+        else
+            appendConversion(out, text, va_arg(*args, double));
+        return true;
+    case 'c':
+        if (length == "l")
+            appendConversion(out, text, va_arg(*args, wint_t));
+        else
+            appendConversion(out, text, va_arg(*args, int));
+        return true;
+    case 's':
+        if (length == "l") {
+            appendConversion(out, text, va_arg(*args, const wchar_t*));
+        } else {
+            const char* string = va_arg(*args, const char*);
+            appendConversion(out, text, string ? string : "(null)");
+        }
+        return true;
+    case 'p':
+        appendConversion(out, text, va_arg(*args, void*));
+        return true;
+    case 'n':
+        // Writing through an argument is never honoured: the pointer is taken and left alone.
+        (void)va_arg(*args, void*);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-// Walks the format once. Each conversion is handed on to snprintf with exactly the
-// argument type its length modifier names, so the va_list never falls out of step;
-// "%@" takes an NSObject* and inserts its description.
+// Walks the format once, copying its text and handing each conversion on to be read and
+// then written.
 std::string NSFormatV(const char* format, va_list args) {
     std::string out;
     if (!format)
         return out;
+    va_list rest; // a copy the helpers can take arguments from in turn
+    va_copy(rest, args);
     const char* p = format;
     while (*p) {
         if (*p != '%') {
@@ -89,138 +215,17 @@ std::string NSFormatV(const char* format, va_list args) {
             ++p;
             continue;
         }
-        std::string piece = "%";
-        while (isFlag(*p))
-            piece.push_back(*p++);
-        bool widthFromArg = false, precisionFromArg = false;
-        int width = 0, precision = 0;
-        if (*p == '*') {
-            widthFromArg = true;
-            width = va_arg(args, int);
-            piece.push_back(*p++);
-        } else {
-            while (isDigit(*p))
-                piece.push_back(*p++);
-        }
-        if (*p == '.') {
-            piece.push_back(*p++);
-            if (*p == '*') {
-                precisionFromArg = true;
-                precision = va_arg(args, int);
-                piece.push_back(*p++);
-            } else {
-                while (isDigit(*p))
-                    piece.push_back(*p++);
-            }
-        }
-        // Length modifier.
-        std::string_view length;
-        if ((p[0] == 'h' && p[1] == 'h') || (p[0] == 'l' && p[1] == 'l')) {
-            length = std::string_view(p, 2);
-            p += 2;
-        } else if (*p == 'h' || *p == 'l' || *p == 'j' || *p == 'z' || *p == 't' || *p == 'L' ||
-                   *p == 'q') {
-            length = *p == 'q' ? std::string_view("ll") : std::string_view(p, 1);
-            ++p;
-        }
-        char conversion = *p;
-        if (!conversion) {
-            // A lone '%' at the end is printed as it stands.
-            out.append(start);
+        Conversion conversion;
+        p = readConversion(p, &rest, conversion);
+        if (!conversion.letter) {
+            out.append(start); // a lone '%' at the end is printed as it stands
             break;
         }
-        ++p;
-        piece += length;
-        piece.push_back(conversion);
-
-        // Apply '*' width and precision by writing them into the piece as numbers.
-        if (widthFromArg || precisionFromArg) {
-            std::string fixed;
-            for (std::size_t i = 0; i < piece.size(); ++i) {
-                if (piece[i] == '*') {
-                    bool isPrecision = i > 0 && piece[i - 1] == '.';
-                    long long value = isPrecision ? precision : width; // -INT_MIN fits
-                    if (!isPrecision && value < 0) {
-                        fixed += '-';
-                        value = -value;
-                    }
-                    if (isPrecision && value < 0) {
-                        fixed.pop_back(); // a negative precision counts as none
-                        continue;
-                    }
-                    fixed += std::to_string(value);
-                } else {
-                    fixed += piece[i];
-                }
-            }
-            piece = fixed;
-        }
-
-        switch (conversion) {
-        case '@':
-            appendText(out, piece, NSDescription(va_arg(args, NSObject*)));
-            break;
-        case 'd':
-        case 'i':
-        case 'o':
-        case 'u':
-        case 'x':
-        case 'X':
-            if (length == "hh" || length == "h" || length.empty())
-                appendConversion(out, piece, va_arg(args, int));
-            else if (length == "l")
-                appendConversion(out, piece, va_arg(args, long));
-            else if (length == "ll")
-                appendConversion(out, piece, va_arg(args, long long));
-            else if (length == "j")
-                appendConversion(out, piece, va_arg(args, intmax_t));
-            else if (length == "z")
-                appendConversion(out, piece, va_arg(args, size_t));
-            else if (length == "t")
-                appendConversion(out, piece, va_arg(args, ptrdiff_t));
-            else
-                appendConversion(out, piece, va_arg(args, int));
-            break;
-        case 'f':
-        case 'F':
-        case 'e':
-        case 'E':
-        case 'g':
-        case 'G':
-        case 'a':
-        case 'A':
-            if (length == "L")
-                appendConversion(out, piece, va_arg(args, long double));
-            else
-                appendConversion(out, piece, va_arg(args, double));
-            break;
-        case 'c':
-            if (length == "l")
-                appendConversion(out, piece, va_arg(args, wint_t));
-            else
-                appendConversion(out, piece, va_arg(args, int));
-            break;
-        case 's':
-            if (length == "l") {
-                appendConversion(out, piece, va_arg(args, const wchar_t*));
-            } else {
-                const char* text = va_arg(args, const char*);
-                appendConversion(out, piece, text ? text : "(null)");
-            }
-            break;
-        case 'p':
-            appendConversion(out, piece, va_arg(args, void*));
-            break;
-        case 'n':
-            // Writing through an argument is never honoured: the pointer is taken and left alone.
-            (void)va_arg(args, void*);
-            break;
-        default:
-            // Not a conversion: printed as it stands.
-            out.append(start, static_cast<std::size_t>(p - start));
-            break;
-        }
+        if (!writeArgument(out, conversion, &rest))
+            out.append(start,
+                       static_cast<std::size_t>(p - start)); // not a conversion: as it stands
     }
+    va_end(rest);
     return out;
 }
 

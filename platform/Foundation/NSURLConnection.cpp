@@ -2,12 +2,14 @@
 
 #include <Foundation/HTTPHeaderBlock.h>
 #include <Foundation/NSRunLoop.h>
+#include <Foundation/NSURLConnection+Host.h>
 #include <Foundation/URLLoader.h>
 
 #include <uv.h>
 
 #include <cmath>
 #include <deque>
+#include <memory>
 
 NSURLConnectionDelegate::~NSURLConnectionDelegate() = default;
 
@@ -29,8 +31,41 @@ bool isEnding(Event::Kind kind) {
     return kind == Event::Kind::Fail || kind == Event::Kind::Finish;
 }
 
+// What the host sets for every connection of the process, and what connections in flight
+// share.
+struct AllConnections {
+    // CURLOPT_CONNECT_TO entries for the connections made from now on. A connection holds
+    // the list it started with, since curl does not copy it.
+    std::shared_ptr<curl_slist> connectTo;
+    double idleTimeoutOverride = 0; // replaces each request's timeout when > 0
+    std::size_t inFlight = 0;
+    // Body bytes delivered by the connections in flight, counted against what they may
+    // deliver together (they all may have fed one buffer). It starts again once no
+    // connection is in flight.
+    std::size_t bodyBytesInFlight = 0;
+
+    void connectionStarted() { ++inFlight; }
+    void connectionEnded() {
+        if (--inFlight == 0)
+            bodyBytesInFlight = 0;
+    }
+    // False, counting nothing, when the bytes would pass `limit`.
+    bool takeBodyBytes(std::size_t length, std::size_t limit) {
+        if (bodyBytesInFlight + length > limit)
+            return false;
+        bodyBytesInFlight += length;
+        return true;
+    }
+};
+
+AllConnections& allConnections() {
+    // Never destroyed: connections may still be running when the process ends.
+    static AllConnections* all = new AllConnections;
+    return *all;
+}
+
 uint64_t idleMilliseconds(double seconds) {
-    double override = URLLoader::shared().idleTimeoutOverride();
+    double override = allConnections().idleTimeoutOverride;
     if (override > 0)
         seconds = override;
     if (!(seconds > 0))
@@ -114,7 +149,7 @@ Ref<NSURLConnection> NSURLConnection::connectionWithRequest(const NSURLRequest* 
         state.fail(CURLE_UNSUPPORTED_PROTOCOL, unsupportedURL);
     }
     state.selfHold = connection;
-    URLLoader::shared().connectionStarted();
+    allConnections().connectionStarted();
     return connection;
 }
 
@@ -122,7 +157,6 @@ bool NSURLConnection::State::start() {
     easy = curl_easy_init();
     if (!easy)
         return false;
-    URLLoader& loader = URLLoader::shared();
     curl_easy_setopt(easy, CURLOPT_URL, request->URL()->absoluteString().c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -135,7 +169,7 @@ bool NSURLConnection::State::start() {
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    connectTo = loader.connectTo();
+    connectTo = allConnections().connectTo;
     if (connectTo)
         curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
 
@@ -145,7 +179,7 @@ bool NSURLConnection::State::start() {
     idleTimer->data = this;
     rearmIdleTimer();
 
-    if (!loader.add(easy, this)) {
+    if (!URLLoader::shared().add(easy, this)) {
         stopTransfer();
         return false;
     }
@@ -205,7 +239,7 @@ size_t NSURLConnection::State::onBody(char* bytes, size_t size, size_t count, vo
     std::size_t length = size * count;
     state->rearmIdleTimer();
     if (state->bodyBytes + length > maxBodyBytes ||
-        !URLLoader::shared().takeBodyBytes(length, maxBodyBytesInFlight)) {
+        !allConnections().takeBodyBytes(length, maxBodyBytesInFlight)) {
         state->bodyTooLarge = true;
         return CURL_WRITEFUNC_ERROR; // curl ends the transfer with CURLE_WRITE_ERROR
     }
@@ -337,7 +371,7 @@ void NSURLConnection::State::deliver() {
     if (!ended)
         return;
     events.clear();
-    URLLoader::shared().connectionEnded();
+    allConnections().connectionEnded();
     delegate = nullptr;
     delegateObject = nullptr;
     selfHold = nullptr; // `protect` keeps the connection until this call returns
@@ -346,15 +380,23 @@ void NSURLConnection::State::deliver() {
 namespace URLLoading {
 
 void setConnectTo(std::vector<std::string> entries) {
-    URLLoader::shared().setConnectTo(entries);
+    curl_slist* list = nullptr;
+    for (const std::string& entry : entries) {
+        curl_slist* longer = curl_slist_append(list, entry.c_str());
+        if (!longer)
+            break;
+        list = longer;
+    }
+    allConnections().connectTo =
+        list ? std::shared_ptr<curl_slist>(list, curl_slist_free_all) : nullptr;
 }
 
 std::size_t connectionsInFlight() {
-    return URLLoader::shared().connectionsInFlight();
+    return allConnections().inFlight;
 }
 
 void setIdleTimeoutForTesting(double seconds) {
-    URLLoader::shared().setIdleTimeoutOverride(seconds > 0 ? seconds : 0);
+    allConnections().idleTimeoutOverride = seconds > 0 ? seconds : 0;
 }
 
 } // namespace URLLoading

@@ -364,6 +364,37 @@ private:
         return false;
     }
 
+    // The value of an element that holds text only (a string, a number, a date, data or a
+    // boolean); null, with the reason set, when there is none. `text` is a buffer to read
+    // into, kept by the caller from one value to the next.
+    Ref<NSObject> readScalar(const Tag& tag, std::string& text) {
+        if (!count())
+            return nullptr;
+        if (!readText(tag, text))
+            return nullptr;
+        Ref<NSObject> value;
+        if (tag.name == "true" || tag.name == "false") {
+            if (!trimmed(text).empty())
+                return failed("text inside a boolean");
+            value = NSNumber::numberWithBool(tag.name == "true");
+        } else if (tag.name == "string") {
+            value = make<NSString>(std::move(text));
+        } else if (tag.name == "integer") {
+            value = integerFrom(text);
+        } else if (tag.name == "real") {
+            value = realFrom(text);
+        } else if (tag.name == "date") {
+            value = dateFrom(text);
+        } else if (tag.name == "data") {
+            value = dataFrom(text);
+        } else {
+            return failed("an element that is no property-list value");
+        }
+        if (!value)
+            return failed("a value that cannot be read");
+        return value;
+    }
+
     // The value that begins with `tag`, containers read with an explicit stack.
     Ref<NSObject> readValue(Tag tag, bool mutableRoot) {
         std::vector<PendingContainer> stack;
@@ -401,33 +432,8 @@ private:
                 if (!count() || !readText(tag, keys.back()))
                     return nullptr;
                 haveKey.back() = true;
-            } else {
-                if (!count())
-                    return nullptr;
-                if (tag.name == "true" || tag.name == "false") {
-                    if (!readText(tag, text))
-                        return nullptr;
-                    if (!trimmed(text).empty())
-                        return failed("text inside a boolean");
-                    value = NSNumber::numberWithBool(tag.name == "true");
-                } else {
-                    if (!readText(tag, text))
-                        return nullptr;
-                    if (tag.name == "string")
-                        value = make<NSString>(std::move(text));
-                    else if (tag.name == "integer")
-                        value = integerFrom(text);
-                    else if (tag.name == "real")
-                        value = realFrom(text);
-                    else if (tag.name == "date")
-                        value = dateFrom(text);
-                    else if (tag.name == "data")
-                        value = dataFrom(text);
-                    else
-                        return failed("an element that is no property-list value");
-                    if (!value)
-                        return failed("a value that cannot be read");
-                }
+            } else if (!(value = readScalar(tag, text))) {
+                return nullptr;
             }
             if (value) {
                 if (stack.empty())

@@ -19,6 +19,8 @@ struct URLLoader::Socket {
     CURL* easy; // the transfer curl last named for this socket: the one reading it
     URLLoader* loader;
     int wanted; // CURL_CSELECT_IN / _OUT, what curl asked to hear of
+
+    static void onReady(uv_poll_t* poll, int status, int ready);
 };
 
 struct URLLoader::Timer {
@@ -58,17 +60,6 @@ void URLLoader::remove(CURL* easy) {
     curl_multi_remove_handle(m_multi, easy);
 }
 
-void URLLoader::setConnectTo(const std::vector<std::string>& entries) {
-    curl_slist* list = nullptr;
-    for (const std::string& entry : entries) {
-        curl_slist* longer = curl_slist_append(list, entry.c_str());
-        if (!longer)
-            break;
-        list = longer;
-    }
-    m_connectTo = list ? std::shared_ptr<curl_slist>(list, curl_slist_free_all) : nullptr;
-}
-
 int URLLoader::onSocket(CURL* easy, curl_socket_t fd, int what, void* loaderPointer,
                         void* socketPointer) {
     auto* loader = static_cast<URLLoader*>(loaderPointer);
@@ -102,22 +93,25 @@ int URLLoader::onSocket(CURL* easy, curl_socket_t fd, int what, void* loaderPoin
         events |= UV_WRITABLE;
         socket->wanted |= CURL_CSELECT_OUT;
     }
-    uv_poll_start(&socket->poll, events, [](uv_poll_t* handle, int status, int ready) {
-        auto* socket = static_cast<Socket*>(handle->data);
-        int flags = 0;
-        // An error on the socket (a reset): let curl read or write it, so the failure it
-        // reports names the cause ("Connection reset by peer").
-        if (status < 0)
-            flags = socket->wanted;
-        if (ready & UV_READABLE) {
-            flags |= CURL_CSELECT_IN;
-            socket->loader->noteBytesArrived(socket->easy);
-        }
-        if (ready & UV_WRITABLE)
-            flags |= CURL_CSELECT_OUT;
-        socket->loader->socketAction(socket->fd, flags);
-    });
+    uv_poll_start(&socket->poll, events, &Socket::onReady);
     return 0;
+}
+
+// The socket is ready, or broken: curl does what it can with it.
+void URLLoader::Socket::onReady(uv_poll_t* handle, int status, int ready) {
+    auto* socket = static_cast<Socket*>(handle->data);
+    int flags = 0;
+    // An error on the socket (a reset): let curl read or write it, so the failure it
+    // reports names the cause ("Connection reset by peer").
+    if (status < 0)
+        flags = socket->wanted;
+    if (ready & UV_READABLE) {
+        flags |= CURL_CSELECT_IN;
+        socket->loader->noteBytesArrived(socket->easy);
+    }
+    if (ready & UV_WRITABLE)
+        flags |= CURL_CSELECT_OUT;
+    socket->loader->socketAction(socket->fd, flags);
 }
 
 int URLLoader::onTimer(CURLM*, long timeoutMs, void* loaderPointer) {

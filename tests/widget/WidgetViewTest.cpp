@@ -150,9 +150,21 @@ TEST_F(WidgetView, TapAnywhereOnTheButtonFrameRefreshes) {
     EXPECT_EQ(peer.requests().size(), 4u);
 }
 
+// A controller let go before any view was asked for (it has no container yet) goes there
+// and then, having started and logged nothing.
 TEST_F(WidgetView, ReleaseBeforeAnyViewIsClean) {
-    controller = nullptr; // teardown with an empty container reference
-    SUCCEED();
+    struct Traced : MarrowfinController {
+        explicit Traced(bool& freed) : freed(freed) {}
+        ~Traced() override { freed = true; }
+        bool& freed;
+    };
+    bool freed = false;
+    test::CaptureStderr log;
+    controller = adopt(new Traced(freed));
+    controller = nullptr;
+    EXPECT_TRUE(freed) << "something still holds the controller";
+    EXPECT_EQ(URLLoading::connectionsInFlight(), 0u);
+    EXPECT_TRUE(log.logMessages().empty());
 }
 
 TEST_F(WidgetView, WaitingTextShowsUntilTheFirstReply) {
