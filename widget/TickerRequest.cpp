@@ -14,7 +14,7 @@ void MarrowfinController::DownloadData() {
         url.get(), NSURLRequestReloadIgnoringLocalCacheData, 10.0);
     Ref<NSURLConnection> connection = NSURLConnection::connectionWithRequest(request.get(), this);
     if (connection)
-        setResponseData(NSMutableData::data());
+        setResponseData(NSMutableData::data().get());
 }
 
 void MarrowfinController::connectionDidReceiveResponse(NSURLConnection*, NSURLResponse*) {
