@@ -8,13 +8,12 @@
 
 void useRefs() {
     Ref<UIView> view = make<UIView>();
-    Ref<NSObject> object = view;                  // an upcast converts
-    Ref<NSObject> moved = make<UIView>();         // from a temporary too
-    NSObject* raw = view;                         // a Ref that stays gives its pointer
-    UIView* fromTemporary = make<UIView>().get(); // only when asked for by name
-    if (make<UIView>() && !Ref<UIView>())         // a temporary can be tested
+    Ref<NSObject> object = view;            // an upcast converts
+    Ref<NSObject> moved = make<UIView>();   // from a temporary too
+    NSObject* raw = view;                   // a Ref that stays gives its pointer
+    view->addSubview(make<UIView>().get()); // a temporary's pointer, asked for by name
+    if (make<UIView>() && !Ref<UIView>())   // a temporary can be tested
         (void)raw;
-    (void)fromTemporary;
     (void)moved;
 #if defined(DOWNCAST_BY_COPY)
     Ref<UIView> back = object;
