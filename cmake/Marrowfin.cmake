@@ -68,9 +68,14 @@ function(marrowfin_libexec target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    # One search path for the build tree and the installed tree, so it is never rewritten at
+    # install: CMake pads a path it will rewrite with an empty entry, which the loader takes
+    # for the working folder, and every start would look for libraries there.
+    set(rpath "$ORIGIN/../../lib" "$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+    list(REMOVE_DUPLICATES rpath)
     set_target_properties(${target} PROPERTIES
         RUNTIME_OUTPUT_DIRECTORY ${MARROWFIN_LIBEXEC_DIR}
-        BUILD_RPATH "$ORIGIN/../../lib"
-        INSTALL_RPATH "$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+        BUILD_WITH_INSTALL_RPATH ON
+        INSTALL_RPATH "${rpath}")
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/marrowfin)
 endfunction()
