@@ -13,6 +13,11 @@
 // A Ref<U> converts to a Ref<T> only where a U* converts to a T* (an upcast); a
 // downcast is spelt out with NSCast. A Ref that is about to go (a temporary) does
 // not turn into a raw pointer: the pointer would outlive the only hold on it.
+
+// U's pointer converts to T's: U is T or derives from it.
+template <typename U, typename T>
+concept UpcastsTo = std::convertible_to<U*, T*>;
+
 template <typename T>
 class Ref {
 public:
@@ -24,11 +29,10 @@ public:
     }
     Ref(const Ref& other) : Ref(other.m_ptr) {}
     Ref(Ref&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
-    template <typename U>
-    requires std::convertible_to<U*, T*> Ref(const Ref<U>& other) : Ref(other.get()) {}
-    template <typename U>
-    requires std::convertible_to<U*, T*> Ref(Ref<U>&& other)
-    noexcept : m_ptr(other.leak()) {}
+    template <UpcastsTo<T> U>
+    Ref(const Ref<U>& other) : Ref(other.get()) {}
+    template <UpcastsTo<T> U>
+    Ref(Ref<U>&& other) noexcept : m_ptr(other.leak()) {}
     ~Ref() { clear(); }
 
     Ref& operator=(Ref other) noexcept {
