@@ -51,6 +51,21 @@ function(marrowfin_run_path target run_path)
         INSTALL_RPATH "${run_path}")
 endfunction()
 
+# marrowfin_compile_fail_test(<name> SOURCE <file>)
+# A test that the compiler refuses each case of <file> and accepts the file without one
+# (cmake/CompileFails.cmake says how the cases are written).
+function(marrowfin_compile_fail_test name)
+    cmake_parse_arguments(ARG "" "SOURCE" "" ${ARGN})
+    add_test(NAME ${name}
+        COMMAND ${CMAKE_COMMAND}
+            -DCOMPILER=${CMAKE_CXX_COMPILER}
+            -DSTANDARD=${CMAKE_CXX${CMAKE_CXX_STANDARD}_STANDARD_COMPILE_OPTION}
+            -DINCLUDE=${PROJECT_SOURCE_DIR}/platform
+            -DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SOURCE}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CompileFails.cmake)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+
 # marrowfin_bundle(<target> BUNDLE <Name.bundle> OUTPUT <executable name> SOURCES <...> RESOURCES <...>)
 # A plug-in: a loadable module inside a bundle folder of the build tree, with its resources beside it.
 function(marrowfin_bundle target)

@@ -13,7 +13,7 @@ UILabel* makeLabel(CGRect frame, const char* text) {
     UILabel* label = new UILabel(frame);
     label->setBackgroundColor(UIColor::clearColor());
     label->setTextColor(UIColor::whiteColor());
-    label->setText(NSString::stringWithUTF8String(text));
+    label->setText(NSString::stringWithUTF8String(text).get());
     label->setTextAlignment(NSTextAlignmentCenter);
     return label;
 }
@@ -51,10 +51,10 @@ UIView* MarrowfinController::view() {
 
     _view = adopt(new UIView(CGRectMake(2, 0, 316, *viewHeight())));
 
-    UIImageView* background = new UIImageView(UIImage::imageWithContentsOfFile(BACKGROUND_PICTURE));
+    Ref<UIImageView> background =
+        make<UIImageView>(UIImage::imageWithContentsOfFile(BACKGROUND_PICTURE).get());
     background->setFrame(CGRectMake(0, 0, 316, *viewHeight()));
     _view->addSubview(background);
-    background->release();
 
     lbl = makeLabel(CGRectMake(0, 7, 316, 21), "");
     _view->addSubview(lbl);
@@ -71,11 +71,13 @@ UIView* MarrowfinController::view() {
 
     Ref<UIButton> button = UIButton::buttonWithType(UIButtonTypeCustom);
     button->addTarget(this, "reload:", UIControlEventTouchUpInside);
-    button->setImage(UIImage::imageWithContentsOfFile(REFRESH_PICTURE), UIControlStateNormal);
+    button->setImage(UIImage::imageWithContentsOfFile(REFRESH_PICTURE).get(), UIControlStateNormal);
     button->setFrame(CGRectMake(-4, 0, 66, 114));
     _view->addSubview(button.get());
 
-    // The container alone keeps the labels alive from here on.
+    // The controller's documented ownership: each label, made with its initialiser, is held
+    // by this build until here; the build now gives that hold up, so the container alone
+    // keeps the labels alive and the label fields stay plain references into it.
     lbl->release();
     highLabel->release();
     lowLabel->release();

@@ -4,7 +4,7 @@
 namespace {
 
 // A message to an empty reference does nothing: the labels are empty until the view exists.
-void setText(UILabel* label, NSString* text) {
+void setText(UILabel* label, const Ref<NSString>& text) {
     if (label)
         label->setText(text);
 }

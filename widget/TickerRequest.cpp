@@ -21,7 +21,7 @@ void MarrowfinController::DownloadData() {
         url.get(), NSURLRequestReloadIgnoringLocalCacheData, TICKER_TIMEOUT);
     Ref<NSURLConnection> connection = NSURLConnection::connectionWithRequest(request.get(), this);
     if (connection)
-        setResponseData(NSMutableData::data());
+        setResponseData(NSMutableData::data().get());
 }
 
 void MarrowfinController::connectionDidReceiveResponse(NSURLConnection*, NSURLResponse*) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <utility>
 
@@ -8,6 +9,15 @@
 // Ref<T>(p) takes a hold of its own on p (retain); adopt(p) takes over the hold
 // that an allocating initialiser gave its creator (no retain). Either way the
 // Ref releases its hold when it goes.
+//
+// A Ref<U> converts to a Ref<T> only where a U* converts to a T* (an upcast); a
+// downcast is spelt out with NSCast. A Ref that is about to go (a temporary) does
+// not turn into a raw pointer: the pointer would outlive the only hold on it.
+
+// U's pointer converts to T's: U is T or derives from it.
+template <typename U, typename T>
+concept UpcastsTo = std::convertible_to<U*, T*>;
+
 template <typename T>
 class Ref {
 public:
@@ -19,9 +29,9 @@ public:
     }
     Ref(const Ref& other) : Ref(other.m_ptr) {}
     Ref(Ref&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
-    template <typename U>
-    Ref(const Ref<U>& other) : Ref(static_cast<T*>(other.get())) {}
-    template <typename U>
+    template <UpcastsTo<T> U>
+    Ref(const Ref<U>& other) : Ref(other.get()) {}
+    template <UpcastsTo<T> U>
     Ref(Ref<U>&& other) noexcept : m_ptr(other.leak()) {}
     ~Ref() { clear(); }
 
@@ -39,8 +49,12 @@ public:
     T* get() const { return m_ptr; }
     T* operator->() const { return m_ptr; }
     T& operator*() const { return *m_ptr; }
-    explicit operator bool() const { return m_ptr != nullptr; }
-    operator T*() const { return m_ptr; }
+    // Testing a Ref is fine whether or not it is about to go; both are ref-qualified so a
+    // test of a temporary picks these over the deleted conversion below.
+    explicit operator bool() const& { return m_ptr != nullptr; }
+    explicit operator bool() && { return m_ptr != nullptr; }
+    operator T*() const& { return m_ptr; }
+    operator T*() && = delete;
 
     // Gives up ownership without releasing: the caller now holds the reference.
     [[nodiscard]] T* leak() { return std::exchange(m_ptr, nullptr); }

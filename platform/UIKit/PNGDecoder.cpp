@@ -1,4 +1,5 @@
 #include <UIKit/PNGDecoder.h>
+#include <UIKit/PNGHeader.h>
 
 #include <png.h>
 
@@ -29,14 +30,6 @@ void readBytes(png_structp png, png_bytep into, png_size_t length) {
     source->offset += length;
 }
 
-// Deflate packs at most about 1032 bytes into one. A file too small to hold the image its
-// header declares is refused before the rows are allocated, so a few hundred hostile
-// bytes cannot make us reserve a gigabyte.
-bool fitsInFile(png_size_t rowBytes, png_uint_32 height, std::size_t fileSize) {
-    const unsigned long long filtered = (static_cast<unsigned long long>(rowBytes) + 1) * height;
-    return filtered <= static_cast<unsigned long long>(fileSize) * 1100 + 4096;
-}
-
 // Every libpng call that can fail runs in this frame. Objects with destructors live only in
 // the caller's frame, so the longjmp of a failing call skips none of them.
 bool readImage(png_structp png, png_infop info, Source* source, int maxSide, PNGPixels* out,
@@ -51,7 +44,7 @@ bool readImage(png_structp png, png_infop info, Source* source, int maxSide, PNG
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (!fitsInFile(png_get_rowbytes(png, info), height, source->size))
+    if (!pngFitsInFile(png_get_rowbytes(png, info), height, source->size))
         return false;
 
     // Everything becomes 8-bit RGBA.

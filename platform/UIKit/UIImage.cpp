@@ -3,6 +3,7 @@
 #include <Foundation/DeviceRoot.h>
 #include <Foundation/NSString.h>
 #include <UIKit/PNGDecoder.h>
+#include <UIKit/PNGHeader.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,11 +51,23 @@ Ref<UIImage> UIImage::imageWithContentsOfFile(std::string_view phonePath) {
     std::vector<uint8_t> file;
     if (!readRegularFile(DeviceRoot::resolve(phonePath), file))
         return nullptr;
-    PNGPixels pixels;
-    if (!decodePNG(file, kMaxPixelSide, pixels))
+    PNGHeader header;
+    if (!readPNGHeader(file, kMaxPixelSide, header))
         return nullptr;
-    return adopt(new UIImage(std::string(phonePath), pixels.width, pixels.height,
-                             scaleForPath(phonePath), std::move(pixels.rgba)));
+    return adopt(new UIImage(std::string(phonePath), header.width, header.height,
+                             scaleForPath(phonePath), std::move(file)));
+}
+
+const std::vector<uint8_t>& UIImage::rgba() const {
+    if (!m_decoded) {
+        m_decoded = true;
+        PNGPixels pixels;
+        if (decodePNG(m_file, kMaxPixelSide, pixels) && pixels.width == m_width &&
+            pixels.height == m_height)
+            m_rgba = std::move(pixels.rgba);
+        std::vector<uint8_t>().swap(m_file);
+    }
+    return m_rgba;
 }
 
 std::string UIImage::description() const {

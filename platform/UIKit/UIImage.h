@@ -8,11 +8,13 @@
 #include <string_view>
 #include <vector>
 
-// A picture read from a PNG file, held as 8-bit RGBA.
+// A picture read from a PNG file. As on the phone, the file is read and checked when the
+// picture is made, and its pixels decoded the first time they are asked for: a view that
+// is built and never drawn costs no decoding.
 class UIImage : public NSObject {
 public:
     // The picture in the file at the phone path (resolved inside the device root), or null
-    // when the file is missing, unreadable, not a PNG, damaged or larger than
+    // when the file is missing, unreadable, not a whole PNG, damaged or larger than
     // kMaxPixelSide on a side. The caller holds nothing beyond the returned Ref.
     static Ref<UIImage> imageWithContentsOfFile(std::string_view phonePath);
 
@@ -29,17 +31,21 @@ public:
     float scale() const { return m_scale; }
     // The size in points: the pixel size divided by the scale.
     CGSize size() const { return {m_width / m_scale, m_height / m_scale}; }
-    // Rows top to bottom, 4 bytes a pixel, straight (not premultiplied) alpha.
-    const std::vector<uint8_t>& rgba() const { return m_rgba; }
+    // Rows top to bottom, 4 bytes a pixel, straight (not premultiplied) alpha; decoded on
+    // the first call. Empty when the data inside a well-formed file cannot be decoded.
+    const std::vector<uint8_t>& rgba() const;
 
 private:
-    UIImage(std::string path, int width, int height, float scale, std::vector<uint8_t> rgba)
+    UIImage(std::string path, int width, int height, float scale, std::vector<uint8_t> file)
         : m_path(std::move(path)), m_width(width), m_height(height), m_scale(scale),
-          m_rgba(std::move(rgba)) {}
+          m_file(std::move(file)) {}
 
     std::string m_path;
     int m_width;
     int m_height;
     float m_scale;
-    std::vector<uint8_t> m_rgba;
+    // The file until its pixels are decoded, then the pixels.
+    mutable std::vector<uint8_t> m_file;
+    mutable std::vector<uint8_t> m_rgba;
+    mutable bool m_decoded = false;
 };

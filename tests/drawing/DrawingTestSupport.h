@@ -26,7 +26,7 @@ inline UILabel* addLabel(UIView& parent, CGRect frame, const char* text,
                          UIColor* colour = UIColor::whiteColor()) {
     Ref<UILabel> label = make<UILabel>(frame);
     if (text)
-        label->setText(NSString::stringWithUTF8String(text));
+        label->setText(NSString::stringWithUTF8String(text).get());
     label->setTextColor(colour);
     label->setTextAlignment(alignment);
     parent.addSubview(label);

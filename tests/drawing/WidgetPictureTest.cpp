@@ -48,7 +48,8 @@ protected:
             addLabel(*m_container, line.frame, line.text)
                 ->setBackgroundColor(UIColor::clearColor());
         Ref<UIButton> button = UIButton::buttonWithType(UIButtonTypeCustom);
-        button->setImage(UIImage::imageWithContentsOfFile(std::string(kBundle) + "refresh.png"), 0);
+        button->setImage(
+            UIImage::imageWithContentsOfFile(std::string(kBundle) + "refresh.png").get(), 0);
         ASSERT_TRUE(button->currentImage());
         button->setFrame(CGRectMake(-4, 0, 66, 114));
         m_container->addSubview(button);

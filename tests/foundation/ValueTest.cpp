@@ -160,9 +160,9 @@ TEST(CollectionDescription, StopsAtADepthLimit) {
 
 TEST(Dictionary, ObjectForKey) {
     Ref<NSMutableDictionary> d = make<NSMutableDictionary>();
-    d->setObjectForKey(str("x"), "a");
-    d->setObjectForKey(str("y"), "a");
-    EXPECT_TRUE(d->objectForKey("a")->isEqual(str("y")));
+    d->setObjectForKey(str("x").get(), "a");
+    d->setObjectForKey(str("y").get(), "a");
+    EXPECT_TRUE(d->objectForKey("a")->isEqual(str("y").get()));
     EXPECT_EQ(d->objectForKey("b"), nullptr);
     EXPECT_EQ(d->objectForKey(static_cast<const NSString*>(nullptr)), nullptr);
     d->setObjectForKey(nullptr, "a");

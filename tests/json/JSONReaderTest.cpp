@@ -439,7 +439,7 @@ TEST(JSONReader, ReadsFromData) {
     std::string error;
     EXPECT_FALSE(NSJSONSerialization::JSONObjectWithData(nullptr, kStop, &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(NSJSONSerialization::JSONObjectWithData(make<NSData>(), kStop));
+    EXPECT_FALSE(NSJSONSerialization::JSONObjectWithData(make<NSData>().get(), kStop));
 }
 
 // Each read starts afresh: a read that failed half-way leaves nothing behind for the next.

@@ -144,7 +144,7 @@ TEST_F(PlistRead, MutableVariantHasAMutableRoot) {
     Ref<NSMutableDictionary> d = NSMutableDictionary::dictionaryWithContentsOfFile(path);
     ASSERT_TRUE(d);
     EXPECT_STREQ(d->className(), "NSMutableDictionary");
-    d->setObjectForKey(NSString::stringWithUTF8String("GBP"), "currency");
+    d->setObjectForKey(NSString::stringWithUTF8String("GBP").get(), "currency");
     EXPECT_EQ(NSDescription(d->objectForKey("currency")), "GBP");
     EXPECT_STREQ(NSDictionary::dictionaryWithContentsOfFile(path)->className(), "NSDictionary");
 }

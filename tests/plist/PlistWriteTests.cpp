@@ -79,7 +79,7 @@ TEST_F(PlistWrite, BinaryFileRewrittenAsXmlKeepsEveryEntry) {
     Ref<NSDictionary> before = NSDictionary::dictionaryWithContentsOfFile(path);
     Ref<NSMutableDictionary> d = NSMutableDictionary::dictionaryWithContentsOfFile(path);
     ASSERT_TRUE(before && d);
-    d->setObjectForKey(NSString::stringWithUTF8String("JPY"), "currency");
+    d->setObjectForKey(NSString::stringWithUTF8String("JPY").get(), "currency");
     ASSERT_TRUE(d->writeToFile(path, true));
     EXPECT_TRUE(test::readFile(real(path)).starts_with("<?xml"));
     Ref<NSDictionary> after = NSDictionary::dictionaryWithContentsOfFile(path);

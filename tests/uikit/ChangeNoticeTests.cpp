@@ -37,7 +37,7 @@ TEST(ChangeNotice, EachChangeTellsOnceAndTheSameValueAgainTellsNothing) {
         UIView* view;
         std::function<void()> change;
     } cases[] = {
-        {"text", label.get(), [&] { label->setText(NSString::stringWithUTF8String("High")); }},
+        {"text", label.get(), [&] { label->setText(NSString::stringWithUTF8String("High").get()); }},
         {"text from a mutable string", label.get(),
          [&] { label->setText(adopt(new NSMutableString("Low")).get()); }},
         {"no text", label.get(), [&] { label->setText(nullptr); }},

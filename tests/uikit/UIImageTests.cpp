@@ -229,8 +229,11 @@ void appendChunk(std::string& file, const char* type, const std::string& data) {
         file += static_cast<char>(crc >> shift);
 }
 
-// A signature and a header declaring width x height RGBA, then an empty IDAT and IEND.
-std::string headerOnlyPNG(uint32_t width, uint32_t height) {
+// A signature and a header declaring width x height RGBA, then an IDAT holding `data` (an
+// empty zlib stream unless given) and IEND, every checksum right.
+std::string headerOnlyPNG(uint32_t width, uint32_t height,
+                          const std::string& data = std::string("\x78\x9c\x03\x00\x00\x00\x00\x01",
+                                                                8)) {
     std::string file = "\x89PNG\r\n\x1a\n";
     std::string ihdr;
     for (uint32_t v : {width, height})
@@ -238,7 +241,7 @@ std::string headerOnlyPNG(uint32_t width, uint32_t height) {
             ihdr += static_cast<char>(v >> shift);
     ihdr += std::string("\x08\x06\x00\x00\x00", 5);
     appendChunk(file, "IHDR", ihdr);
-    appendChunk(file, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
+    appendChunk(file, "IDAT", data);
     appendChunk(file, "IEND", "");
     return file;
 }
@@ -276,6 +279,24 @@ TEST_F(ImageFiles, UnreadableFilesGiveNoPicture) {
     EXPECT_FALSE(UIImage::imageWithContentsOfFile(""));
     // The untouched file still reads, so the cases above failed for their fault alone.
     EXPECT_TRUE(UIImage::imageWithContentsOfFile(phone("good.png")));
+}
+
+// The file is read when the picture is made, and its pixels decoded the first time they
+// are asked for: what becomes of the file in between does not matter. Data that will not
+// inflate inside an otherwise whole file is found only then, and leaves no pixels.
+TEST_F(ImageFiles, PixelsAreDecodedWhenFirstAskedFor) {
+    ASSERT_TRUE(writePNG(real("good.png"), opaqueRGB(2, 1)));
+    Ref<UIImage> image = UIImage::imageWithContentsOfFile(phone("good.png"));
+    ASSERT_TRUE(image);
+    std::filesystem::remove(real("good.png"));
+    EXPECT_EQ(image->rgba(), (RGBA{7, 7, 7, 255, 7, 7, 7, 255}));
+
+    test::writeFile(real("garbled.png"), headerOnlyPNG(2, 1, "no zlib stream at all"));
+    Ref<UIImage> garbled = UIImage::imageWithContentsOfFile(phone("garbled.png"));
+    ASSERT_TRUE(garbled);
+    EXPECT_EQ(garbled->pixelWidth(), 2);
+    EXPECT_EQ(garbled->pixelHeight(), 1);
+    EXPECT_TRUE(garbled->rgba().empty());
 }
 
 } // namespace

@@ -88,7 +88,7 @@ TEST_F(ConnectionTest, ConnectToSendsANamedHostToThePeer) {
 
 TEST_F(ConnectionTest, RefusesWhatCannotBeAConnection) {
     struct PlainObject : NSObject {};
-    auto request = NSURLRequest::requestWithURL(NSURL::URLWithString("http://127.0.0.1:1/"));
+    auto request = NSURLRequest::requestWithURL(NSURL::URLWithString("http://127.0.0.1:1/").get());
     auto notADelegate = make<PlainObject>();
     EXPECT_FALSE(NSURLConnection::connectionWithRequest(nullptr, notADelegate));
     EXPECT_FALSE(NSURLConnection::connectionWithRequest(request, nullptr));

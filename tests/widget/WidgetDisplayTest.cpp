@@ -132,7 +132,7 @@ TEST_F(WidgetDisplay, AReplyBeforeTheViewChangesNothing) {
 TEST_F(WidgetDisplay, TheBufferIsReadAgainByALaterFinish) {
     controller->view();
     finishWith(controller.get(), kGood);
-    controller->getLbl()->setText(NSString::stringWithUTF8String("scratched"));
+    controller->getLbl()->setText(NSString::stringWithUTF8String("scratched").get());
     controller->connectionDidFinishLoading(nullptr); // the same buffer, not emptied
     EXPECT_EQ(screen(), kGoodScreen);
 }

@@ -1,0 +1,35 @@
+# Compiles SOURCE with no case defined, which must succeed, then once for each case named
+# by an `#if defined(NAME)` or `#elif defined(NAME)` line, which must fail with an error on
+# the line right after it.
+# marrowfin_compile_fail_test() in Marrowfin.cmake runs it as a test.
+set(command ${COMPILER} ${STANDARD} -fsyntax-only -I${INCLUDE} ${SOURCE})
+
+execute_process(COMMAND ${command} RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${SOURCE} with no case chosen must compile:\n${errors}")
+endif()
+
+file(STRINGS ${SOURCE} lines)
+set(number 0)
+set(cases 0)
+foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(NOT line MATCHES "^#(el)?if defined\\(([A-Z_]+)\\)")
+        continue()
+    endif()
+    set(name ${CMAKE_MATCH_2})
+    math(EXPR expected "${number} + 1")
+    math(EXPR cases "${cases} + 1")
+    execute_process(COMMAND ${command} -D${name} RESULT_VARIABLE status ERROR_VARIABLE errors)
+    get_filename_component(file ${SOURCE} NAME)
+    if(status EQUAL 0)
+        message(SEND_ERROR "${name}: compiled, and must not")
+    elseif(NOT errors MATCHES "${file}:${expected}:[0-9]+: error")
+        message(SEND_ERROR "${name}: failed, but not on line ${expected}:\n${errors}")
+    else()
+        message(STATUS "${name}: refused")
+    endif()
+endforeach()
+if(cases EQUAL 0)
+    message(FATAL_ERROR "${SOURCE} names no case")
+endif()
