@@ -1,22 +1,20 @@
-// marrowfin ticker-service [--bind ADDR] [--port N] [--seed N]
+// marrowfin ticker-service [--bind ADDR] [--port N] [--seed N] [--market simulated] [limits]
 //
-// Serves the ticker replies of all sixteen currencies from a simulated market, until SIGINT
-// or SIGTERM. Prints "listening on http://ADDR:PORT/" once it accepts connections.
+// Serves the ticker replies of all sixteen currencies, until SIGINT or SIGTERM. Prints
+// "listening on http://ADDR:PORT/" once it accepts connections.
 
+#include "HttpServer.h"
 #include "MoneyFormat.h"
-#include "TickerRoutes.h"
+#include "SimulatedMarket.h"
 
 #include <CLI/CLI.hpp>
-#include <httplib.h>
 
-#include <sys/socket.h>
+#include <sys/resource.h>
 
-#include <atomic>
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <thread>
@@ -24,24 +22,25 @@
 namespace {
 
 constexpr const char* kName = "marrowfin ticker-service";
-
-// Every keep-alive connection holds one pool thread for as long as it stays open, so the
-// pool has a thread for each of the 64 clients it is sized for, and a few to spare for
-// connections that come and go around them.
-constexpr size_t kKeepAliveClients = 64;
-constexpr size_t kPoolThreads = kKeepAliveClients + 8;
-constexpr int kListenBacklog = 256;
-// Requests one connection may carry before the server closes it; clients reconnect.
-constexpr size_t kKeepAliveRequests = 100000;
-// An idle connection is closed after this long. A stop waits for idle connections to
-// close, so this bounds how long SIGTERM takes.
-constexpr time_t kKeepAliveSeconds = 1;
+// A stop lets the replies on their way finish for at most this long.
+constexpr auto kStopGrace = std::chrono::milliseconds(1500);
+// File descriptors kept for what is not a client connection (refusals included).
+constexpr rlim_t kSpareDescriptors = 512;
+constexpr unsigned kMaxThreads = 4;
 
 struct Options {
     std::string bind = "127.0.0.1";
     int port = 0;
     std::optional<uint64_t> seed;
+    std::string market = "simulated";
+    ticker::ServerLimits limits;
+    double headTimeout = 5;
+    double idleTimeout = 10;
 };
+
+std::chrono::milliseconds milliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+}
 
 // Fills `options`; gives an exit status when the program is done already (help, or a
 // usage error reported in one line on stderr).
@@ -52,6 +51,26 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
     app.add_option("--seed", options.seed, "seed of the market; from the clock when absent");
+    app.add_option("--market", options.market, "where the replies come from")
+        ->check(CLI::IsMember({"simulated"}))
+        ->capture_default_str();
+    app.add_option("--max-connections", options.limits.maxConnections,
+                   "open connections at most (and as the open-file limit allows); past it, "
+                   "503")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    app.add_option("--max-per-address", options.limits.maxPerAddress,
+                   "open connections from one client address at most; past it, 503")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    app.add_option("--head-timeout", options.headTimeout,
+                   "seconds a client has to send a whole request head")
+        ->check(CLI::Range(0.001, 3600.0))
+        ->capture_default_str();
+    app.add_option("--idle-timeout", options.idleTimeout,
+                   "seconds a keep-alive connection may wait for its next request")
+        ->check(CLI::Range(0.001, 3600.0))
+        ->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -64,7 +83,28 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         std::fprintf(stderr, "%s: %s (see --help)\n", kName, message.c_str());
         return 2;
     }
+    options.limits.headTimeout = milliseconds(options.headTimeout);
+    options.limits.idleTimeout = milliseconds(options.idleTimeout);
     return std::nullopt;
+}
+
+// Raises the open-file limit as far as allowed, and keeps the connection cap within it, so
+// that the cap, not the process running out of descriptors, is what a client meets.
+void fitConnectionsToDescriptors(ticker::ServerLimits& limits) {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0)
+        return;
+    if (files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+        getrlimit(RLIMIT_NOFILE, &files);
+    }
+    if (files.rlim_cur == RLIM_INFINITY)
+        return;
+    const rlim_t usable = files.rlim_cur > 2 * kSpareDescriptors
+                              ? files.rlim_cur - kSpareDescriptors
+                              : files.rlim_cur / 2;
+    limits.maxConnections = std::min<size_t>(limits.maxConnections, usable);
 }
 
 std::string urlHost(const std::string& address) {
@@ -77,6 +117,7 @@ int main(int argc, char** argv) {
     Options options;
     if (const auto status = parse(argc, argv, options))
         return *status;
+    fitConnectionsToDescriptors(options.limits);
 
     const uint64_t seed = options.seed.value_or(
         static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
@@ -87,7 +128,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
         return 1;
     }
-    ticker::TickerRoutes routes(seed, std::move(format));
+    ticker::SimulatedMarket market(seed, std::move(format));
 
     // SIGINT and SIGTERM are taken by sigwait below, never by a handler: block them before
     // any thread starts, so every thread inherits the mask.
@@ -97,40 +138,16 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    httplib::Server server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kPoolThreads); };
-    server.set_tcp_nodelay(true);
-    server.set_keep_alive_max_count(kKeepAliveRequests);
-    server.set_keep_alive_timeout(kKeepAliveSeconds);
-    server.set_pre_routing_handler([&routes](const httplib::Request& req, httplib::Response& res) {
-        routes.answer(req, res);
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    // The library listens with a tiny backlog; remember the socket to give it a real one.
-    int listenSocket = -1;
-    server.set_socket_options([&listenSocket](int sock) {
-        const int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listenSocket = sock;
-    });
-
-    errno = 0;
-    int port = options.port;
-    const bool bound = port == 0 ? (port = server.bind_to_any_port(options.bind)) > 0
-                                 : server.bind_to_port(options.bind, port);
-    if (!bound) {
-        const int cause = errno;
-        std::fprintf(stderr, "%s: cannot listen on %s port %d%s%s\n", kName, options.bind.c_str(),
-                     options.port, cause ? ": " : "", cause ? std::strerror(cause) : "");
+    auto server = ticker::HttpServer::listen(options.bind, static_cast<uint16_t>(options.port),
+                                             market, options.limits, error);
+    if (!server) {
+        std::fprintf(stderr, "%s: cannot listen on %s port %d: %s\n", kName, options.bind.c_str(),
+                     options.port, error.c_str());
         return 1;
     }
-    ::listen(listenSocket, kListenBacklog);
+    const int port = server->port();
 
-    std::atomic<bool> listenerDone{false};
-    std::thread listener([&] {
-        server.listen_after_bind();
-        listenerDone = true;
-    });
+    server->start(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
 
     // The socket is listening: connections made from now on are accepted.
     std::printf("listening on http://%s:%d/\n", urlHost(options.bind).c_str(), port);
@@ -138,10 +155,6 @@ int main(int argc, char** argv) {
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    // stop() only acts on a running server; a signal may come before the listener got going.
-    while (!server.is_running() && !listenerDone)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    server.stop();
-    listener.join();
+    server->stop(kStopGrace);
     return 0;
 }
