@@ -180,6 +180,27 @@ TEST_F(LiveMarketTest, AColdClientWaitsAFewSecondsThen503) {
     EXPECT_EQ(askNow("EUR").status(), 200);
 }
 
+TEST_F(LiveMarketTest, AColdClientPrefersKrakenWhileItIsOnItsWay) {
+    auto first = ask("USD");
+    fetcher.answer("/btcusd/", 200, livefixture::kBitstampUsd);
+    EXPECT_FALSE(first->reply) << "Kraken may still answer";
+    fetcher.answer("/0/public/Ticker", 200, livefixture::kKraken);
+    EXPECT_EQ(first->body()["data"]["source"], "kraken");
+
+    // Kraken hangs: once the wait is up, Bitstamp's figures rather than a 503.
+    now += 30 * kSecond;
+    fetcher.answerAll();
+    now += 600 * kSecond + 1; // Kraken's figures are stale
+    auto second = ask("USD");
+    EXPECT_FALSE(second->reply);
+    fetcher.answer("/btcusd/", 200, livefixture::kBitstampUsd);
+    EXPECT_FALSE(second->reply);
+    now += 3 * kSecond;
+    market->expireWaiting();
+    ASSERT_EQ(second->status(), 200);
+    EXPECT_EQ(second->body()["data"]["source"], "bitstamp");
+}
+
 TEST_F(LiveMarketTest, FailedFetchesAnswerWaitingClientsAt503WithoutWaitingOut) {
     auto client = ask("USD");
     fetcher.answer("/0/public/Ticker", 0, "");

@@ -284,12 +284,17 @@ void LiveMarket::finish(Source& source, Micros now, Answers& answers) {
 
 void LiveMarket::answerWaiting(Micros now, Answers& answers) {
     const bool fetching = anyInFlight();
+    const bool primaryFetching = m_sources.front()->schedule.inFlight();
     std::erase_if(m_waiting, [&](Waiter& waiter) {
-        if (auto reply = readyReply(*waiter.currency, now)) {
+        const bool timeIsUp = now >= waiter.deadline;
+        std::string source;
+        if (auto reply = readyReply(*waiter.currency, now, &source)) {
+            if (primaryFetching && !source.starts_with(m_sources.front()->name) && !timeIsUp)
+                return false;
             answers.emplace_back(std::move(waiter.answer), std::move(*reply));
             return true;
         }
-        if (!fetching || now >= waiter.deadline) {
+        if (!fetching || timeIsUp) {
             answers.emplace_back(std::move(waiter.answer), unavailable(*waiter.currency, now));
             return true;
         }
@@ -297,15 +302,19 @@ void LiveMarket::answerWaiting(Micros now, Answers& answers) {
     });
 }
 
-std::optional<Reply> LiveMarket::readyReply(const Currency& currency, Micros now) {
+std::optional<Reply> LiveMarket::readyReply(const Currency& currency, Micros now,
+                                            std::string* source) {
     const auto table = currencies();
     if (&currency < table.data() || &currency >= table.data() + table.size())
         return std::nullopt;
     Ready& ready = m_ready[static_cast<size_t>(&currency - table.data())];
     const int64_t second = now / kMicrosPerSecond;
     if (ready.reply.body && ready.second == second && ready.generation == m_generation &&
-        now <= ready.usableUntil)
+        now <= ready.usableUntil) {
+        if (source)
+            *source = ready.source;
         return ready.reply;
+    }
 
     const auto quote =
         quoteFor(currency.code, m_figures, now, Ages{m_options.stale, m_options.rateAge});
@@ -316,6 +325,9 @@ std::optional<Reply> LiveMarket::readyReply(const Currency& currency, Micros now
     ready.second = second;
     ready.generation = m_generation;
     ready.usableUntil = quote->usableUntil;
+    ready.source = quote->source;
+    if (source)
+        *source = ready.source;
     ready.reply = Reply{formatted ? 200 : 500,
                         std::make_shared<const std::string>(
                             formatted ? std::move(body) : errorReply("cannot format the prices")),

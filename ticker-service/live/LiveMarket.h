@@ -39,8 +39,10 @@ const std::map<std::string, std::string>& liveDefaultBases();
 // schedule allows (see SourceSchedule.h), and is answered at once from the figures in hand.
 // A request that finds no usable figures waits while a fetch is in flight, up to
 // `coldWait`, and then gets 503 with a JSON error body, as it does at once when nothing is
-// in flight. However many clients ask, each source has at most one request in flight;
-// Bitstamp's three tickers are fetched one after another.
+// in flight. While it waits, a fallback's figures answer it only once Kraken is no longer
+// in flight (or its time is up), so a cold start shows the primary source's price. However many
+// clients ask, each source has at most one request in flight; Bitstamp's three tickers are fetched
+// one after another.
 //
 // Thread-safe: the server's threads and the fetcher's call in at once. Answers and fetches
 // are started outside the lock. The clock is the caller's, so tests drive time.
@@ -76,6 +78,7 @@ private:
         int64_t second = -1;
         uint64_t generation = 0;
         Micros usableUntil = 0;
+        std::string source; // the quote's
         Reply reply;
     };
     using Answers = std::vector<std::pair<Answer, Reply>>;
@@ -86,7 +89,10 @@ private:
     void received(Source& source, FetchResult result, Requests& requests, Answers& answers);
     void finish(Source& source, Micros now, Answers& answers);
     void answerWaiting(Micros now, Answers& answers);
-    std::optional<Reply> readyReply(const Currency& currency, Micros now);
+    // The reply for `currency` from the figures in hand, made again when they changed or
+    // the second did; none when they give no quote. `source` tells where it came from.
+    std::optional<Reply> readyReply(const Currency& currency, Micros now,
+                                    std::string* source = nullptr);
     Reply unavailable(const Currency& currency, Micros now) const;
     bool anyInFlight() const;
     void run(Requests requests, Answers answers);
