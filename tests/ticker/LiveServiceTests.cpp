@@ -184,6 +184,7 @@ TEST(LiveService, CommandLineErrorsAreOneLineAndExit2) {
         {"--market", "live", "--upstream", "kraken=ftp://127.0.0.1/"},
         {"--market", "live", "--fresh", "0"},
         {"--market", "live", "--stale", "soon"},
+        {"--market", "live", "--fresh", "60", "--stale", "30"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.back());

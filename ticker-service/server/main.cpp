@@ -112,6 +112,11 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         std::fprintf(stderr, "%s: %s (see --help)\n", kName, message.c_str());
         return 2;
     }
+    if (options.stale < options.fresh) {
+        // Figures would go stale between two fetches, and replies would fail in between.
+        std::fprintf(stderr, "%s: --stale must be at least --fresh (see --help)\n", kName);
+        return 2;
+    }
     options.limits.headTimeout = milliseconds(options.headTimeout);
     options.limits.idleTimeout = milliseconds(options.idleTimeout);
     return std::nullopt;
