@@ -19,5 +19,6 @@ int main() {
     }
     for (const auto& [path, count] : upstream.counts())
         std::printf("%zu %s\n", count, path.c_str());
+    std::fflush(stdout); // before the server's stop, which may wait for idle connections
     return 0;
 }
