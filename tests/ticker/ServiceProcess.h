@@ -5,9 +5,15 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tickertest {
+
+// The path of a currency's ticker.
+inline std::string tickerPath(std::string_view code) {
+    return "/api/2/BTC" + std::string(code) + "/money/ticker";
+}
 
 // The real ticker service, run as a child process with the given arguments. Its stdout and
 // stderr come back through pipes; the child is killed when the object goes, if still alive.

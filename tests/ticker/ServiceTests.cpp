@@ -1,96 +1,22 @@
 #include "Currencies.h"
+#include "RawConnection.h"
 #include "ServiceProcess.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 
 using nlohmann::json;
+using tickertest::RawConnection;
 using tickertest::ServiceProcess;
+using tickertest::tickerPath;
 
 namespace {
-
-// A plain TCP connection to the service, for what an HTTP client library would hide.
-class RawConnection {
-public:
-    explicit RawConnection(int port) {
-        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~RawConnection() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    bool connected() const { return m_fd >= 0; }
-    bool send(const std::string& text) {
-        return ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(text.size());
-    }
-    // Reads until `received` holds `expected` (a byte count) or the deadline passes.
-    std::string receive(size_t expected, std::chrono::milliseconds deadline) {
-        const auto end = std::chrono::steady_clock::now() + deadline;
-        while (m_received.size() < expected) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            pollfd fd{m_fd, POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-                break;
-            char buffer[4096];
-            const ssize_t n = recv(m_fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            m_received.append(buffer, static_cast<size_t>(n));
-        }
-        return m_received;
-    }
-    // One whole response: the head, and as many body bytes as its Content-Length says
-    // (none after a HEAD request). Empty when it did not come in time.
-    std::string response(bool head, std::chrono::milliseconds deadline) {
-        size_t end;
-        while ((end = m_received.find("\r\n\r\n")) == std::string::npos) {
-            const size_t had = m_received.size();
-            receive(had + 1, deadline);
-            if (m_received.size() == had)
-                return {};
-        }
-        size_t length = 0;
-        const size_t header = m_received.find("Content-Length: ");
-        if (!head && header != std::string::npos && header < end)
-            length = std::stoul(m_received.substr(header + 16));
-        receive(end + 4 + length, deadline);
-        if (m_received.size() < end + 4 + length)
-            return {};
-        std::string one = m_received.substr(0, end + 4 + length);
-        m_received.erase(0, one.size());
-        return one;
-    }
-    const std::string& leftover() const { return m_received; }
-
-private:
-    int m_fd = -1;
-    std::string m_received;
-};
-
-std::string tickerPath(std::string_view code) {
-    return "/api/2/BTC" + std::string(code) + "/money/ticker";
-}
 
 class TickerService : public testing::Test {
 protected:
@@ -261,11 +187,10 @@ TEST(TickerServiceProcess, CommandLineErrors) {
         std::vector<std::string> args;
         int status;
     } const cases[] = {
-        {{"--port", "abc"}, 2},
-        {{"--port", "70000"}, 2},
-        {{"--seed", "-1x"}, 2},
-        {{"--colour"}, 2},
-        {{"extra"}, 2},
+        {{"--port", "abc"}, 2},          {{"--port", "70000"}, 2},
+        {{"--seed", "-1x"}, 2},          {{"--colour"}, 2},
+        {{"--max-connections", "0"}, 2}, {{"--head-timeout", "0"}, 2},
+        {{"--market", "imaginary"}, 2},  {{"extra"}, 2},
         {{"--bind", "203.0.113.1"}, 1}, // an address this host does not have
     };
     for (const Case& c : cases) {

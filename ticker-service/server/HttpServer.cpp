@@ -9,7 +9,6 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http/error.hpp>
@@ -21,6 +20,7 @@
 #include <array>
 #include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -91,7 +91,8 @@ class Connection;
 
 struct HttpServer::Impl {
     Impl(ReplySource& source, const ServerLimits& limits)
-        : source(source), limits(limits), acceptor(asio::make_strand(io)), acceptPause(io) {}
+        : source(source), limits(limits), contexts(1), acceptor(contexts[0]),
+          acceptPause(contexts[0]) {}
 
     void accept();
     void onAccept(error_code error, tcp::socket socket);
@@ -103,8 +104,8 @@ struct HttpServer::Impl {
     const CannedReplies canned;
     const std::shared_ptr<AnswerGate> gate = std::make_shared<AnswerGate>();
 
-    // Every connection, whatever its state; guarded by `lock`. Declared before the
-    // io_context: connections that die with the io_context's handlers still find it.
+    // Every connection, whatever its state; guarded by `lock`. Declared before the event
+    // loops: connections that die with a loop's pending handlers still find it.
     std::mutex lock;
     std::condition_variable drained;
     std::unordered_map<Connection*, std::weak_ptr<Connection>> connections;
@@ -113,17 +114,20 @@ struct HttpServer::Impl {
     size_t refusing = 0; // connections being refused
     bool stopping = false;
 
-    asio::io_context io;
-    tcp::acceptor acceptor; // on a strand of its own
+    // One event loop a thread, as many as threads; each connection lives on one of them.
+    // Declared before what uses them.
+    std::deque<asio::io_context> contexts;
+    size_t nextContext = 0;
+    tcp::acceptor acceptor; // on the first loop
     asio::steady_timer acceptPause;
-    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> work;
     std::vector<std::thread> threads;
 };
 
 namespace {
 
-// One client connection, on a strand: all its handlers run one at a time. It reads one
-// request, has it answered, writes the reply, and only then reads the next, so pipelined
+// One client connection, on one event loop and so one thread: its handlers never overlap. It reads
+// one request, has it answered, writes the reply, and only then reads the next, so pipelined
 // requests are answered in order. A timer always runs while the connection is open: it
 // holds the connection alive, and closes it when the deadline of its phase passes.
 class Connection : public std::enable_shared_from_this<Connection> {
@@ -136,6 +140,8 @@ public:
     tcp::socket::executor_type executor() { return m_socket.get_executor(); }
 
     void start() {
+        if (m_phase == Phase::Closed) // stopped before it started
+            return;
         m_deadline = Clock::now() + m_server.limits.headTimeout;
         armTimer();
         if (m_refused) {
@@ -153,7 +159,7 @@ public:
             closeNow();
     }
 
-    // A late answer from the reply source, back on the strand.
+    // A late answer from the reply source, back on the connection's thread.
     void answered(Reply reply) {
         if (m_phase == Phase::Answer)
             send(reply, m_answerHead);
@@ -288,10 +294,14 @@ private:
                         self->answered(std::move(reply));
                     });
             });
-        std::lock_guard lock(waiting->lock);
-        waiting->asked = true;
-        if (waiting->early)
-            send(*waiting->early, head);
+        std::optional<Reply> early;
+        {
+            std::lock_guard lock(waiting->lock);
+            waiting->asked = true;
+            early = std::move(waiting->early);
+        }
+        if (early)
+            send(*early, head);
     }
 
     void send(const Reply& reply, bool head) {
@@ -334,11 +344,10 @@ private:
         m_body.reset();
         if (error)
             return closeNow();
-        if (!m_keepAlive)
+        if (!m_keepAlive || m_stopping)
             return drainAndClose();
-        error_code ignored;
-        if (m_buffer.size() > 0 || m_socket.available(ignored) > 0) {
-            // The next request is already here: pipelined, or sent at once.
+        if (m_buffer.size() > 0) {
+            // The next request came with this one: pipelined.
             setDeadline(Clock::now() + m_server.limits.headTimeout);
             return readHead();
         }
@@ -349,8 +358,6 @@ private:
     void waitForRequest() {
         m_phase = Phase::Idle;
         m_buffer.shrink_to_fit();
-        m_head.clear();
-        m_head.shrink_to_fit();
         setDeadline(Clock::now() + m_server.limits.idleTimeout);
         m_socket.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code error) {
             if (self->m_phase != Phase::Idle)
@@ -420,7 +427,8 @@ bool outOfDescriptors(const error_code& error) {
 } // namespace
 
 void HttpServer::Impl::accept() {
-    acceptor.async_accept(asio::make_strand(io), [this](error_code error, tcp::socket socket) {
+    asio::io_context& context = contexts[nextContext++ % contexts.size()];
+    acceptor.async_accept(context, [this](error_code error, tcp::socket socket) {
         onAccept(error, std::move(socket));
     });
 }
@@ -514,8 +522,9 @@ void HttpServer::Impl::stop(std::chrono::milliseconds grace) {
         std::lock_guard guard(gate->lock);
         gate->open = false;
     }
-    work.reset();
-    io.stop();
+    work.clear();
+    for (asio::io_context& context : contexts)
+        context.stop();
     for (std::thread& thread : threads)
         thread.join();
     threads.clear();
@@ -535,7 +544,7 @@ std::unique_ptr<HttpServer> HttpServer::listen(const std::string& address, uint1
     error_code failure;
     tcp::endpoint endpoint(asio::ip::make_address(address, failure), port);
     if (failure) {
-        tcp::resolver resolver(impl->io);
+        tcp::resolver resolver(impl->contexts[0]);
         const auto found =
             resolver.resolve(address, std::to_string(port), tcp::resolver::passive, failure);
         if (!failure && !found.empty())
@@ -563,10 +572,14 @@ uint16_t HttpServer::port() const {
 }
 
 void HttpServer::start(unsigned threads) {
-    m_impl->work.emplace(m_impl->io.get_executor());
-    asio::post(m_impl->acceptor.get_executor(), [impl = m_impl.get()] { impl->accept(); });
-    for (unsigned i = 0; i < std::max(threads, 1u); ++i)
-        m_impl->threads.emplace_back([impl = m_impl.get()] { impl->io.run(); });
+    Impl& impl = *m_impl;
+    while (impl.contexts.size() < std::max(threads, 1u))
+        impl.contexts.emplace_back();
+    for (asio::io_context& context : impl.contexts)
+        impl.work.emplace_back(context.get_executor());
+    asio::post(impl.acceptor.get_executor(), [&impl] { impl.accept(); });
+    for (asio::io_context& context : impl.contexts)
+        impl.threads.emplace_back([&context] { context.run(); });
 }
 
 void HttpServer::stop(std::chrono::milliseconds grace) {

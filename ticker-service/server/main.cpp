@@ -31,6 +31,7 @@ constexpr auto kStopGrace = std::chrono::milliseconds(1500);
 // File descriptors kept for what is not a client connection (refusals included).
 constexpr rlim_t kSpareDescriptors = 512;
 constexpr unsigned kMaxThreads = 4;
+constexpr size_t kMaxConnectionsCap = 1'000'000;
 
 struct Options {
     std::string bind = "127.0.0.1";
@@ -86,11 +87,11 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
     app.add_option("--max-connections", options.limits.maxConnections,
                    "open connections at most (and as the open-file limit allows); past it, "
                    "503")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(size_t{1}, kMaxConnectionsCap))
         ->capture_default_str();
     app.add_option("--max-per-address", options.limits.maxPerAddress,
                    "open connections from one client address at most; past it, 503")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(size_t{1}, kMaxConnectionsCap))
         ->capture_default_str();
     app.add_option("--head-timeout", options.headTimeout,
                    "seconds a client has to send a whole request head")
