@@ -151,26 +151,27 @@ void LiveMarket::onWaiting(std::function<void(Micros)> notify) {
 
 void LiveMarket::ticker(const Currency& currency, Answer answer) {
     Requests requests;
-    Answers answers;
+    std::optional<Reply> reply; // the answer, when there is one at once
     std::function<void(Micros)> notify;
     Micros deadline = 0;
     {
         std::lock_guard lock(m_lock);
         const Micros now = m_clock();
         startDue(now, requests);
-        if (auto reply = readyReply(currency, now)) {
-            answers.emplace_back(std::move(answer), std::move(*reply));
-        } else if (anyInFlight()) {
+        reply = readyReply(currency, now);
+        if (!reply && anyInFlight()) {
             deadline = now + m_options.coldWait;
             m_waiting.push_back({&currency, std::move(answer), deadline});
             notify = m_notifyWaiting;
-        } else {
-            answers.emplace_back(std::move(answer), unavailable(currency, now));
+        } else if (!reply) {
+            reply = unavailable(currency, now);
         }
     }
     if (notify)
         notify(deadline);
-    run(std::move(requests), std::move(answers));
+    run(std::move(requests), {});
+    if (reply)
+        answer(std::move(*reply));
 }
 
 std::optional<Micros> LiveMarket::expireWaiting() {
