@@ -1,8 +1,12 @@
 // The real widget, in the real notification-panel host, reading the real ticker service's
 // reply for every currency.
 #include "DeviceFixture.h"
+#include "HttpPeer.h"
+#include "LiveFixtures.h"
 #include "Process.h"
 #include "ServiceProcess.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +96,37 @@ TEST(Demo, RunsEndToEndAndStopsWhatItStarted) {
     test::ProcessResult left =
         test::runProcess({"/usr/bin/pgrep", "-f", "ticker-service.*--seed 5$"});
     EXPECT_EQ(left.exitCode, 1) << left.out;
+}
+
+TEST(Demo, LiveShowsTheExchangesPrice) {
+    // The four sources, on a loopback peer.
+    test::HttpPeer upstream;
+    const std::pair<const char*, std::string> replies[] = {
+        {"/0/public/Ticker", std::string(livefixture::kKraken)},
+        {"/api/v2/ticker/btcusd/", std::string(livefixture::kBitstampUsd)},
+        {"/api/v2/ticker/btceur/", std::string(livefixture::kBitstampEur)},
+        {"/api/v2/ticker/btcgbp/", std::string(livefixture::kBitstampGbp)},
+        {"/stats/eurofxref/eurofxref-daily.xml", std::string(livefixture::kEcb)},
+        {"/scripts/XML_daily.asp", livefixture::kCbr},
+    };
+    for (const auto& [path, body] : replies)
+        upstream.on(path, test::HttpPeer::reply(200, body));
+    std::string args;
+    for (const char* name : {"kraken", "bitstamp", "ecb", "cbr"})
+        args += std::string(" --upstream ") + name + "=" + upstream.url("");
+    setenv("MARROWFIN_DEMO_SERVICE_ARGS", args.c_str(), 1);
+
+    test::TempDir dir;
+    test::ProcessResult run = test::runProcess({test::marrowfinProgram(), "demo", "--live",
+                                                "--device-root", (dir.path() / "device").string(),
+                                                "--png", (dir.path() / "widget.png").string()},
+                                               {}, 120);
+    unsetenv("MARROWFIN_DEMO_SERVICE_ARGS");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Last price: $60,000.10 / BTC"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("High: $61,000.00 / BTC"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Volume: 1500 BTC (24h)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Average: $60,100.25 / BTC"), std::string::npos) << run.out;
 }
 
 TEST(Demo, UsageErrorsExit2) {

@@ -16,14 +16,26 @@ namespace {
 using icu::number::LocalizedNumberFormatter;
 using icu::number::NumberFormatter;
 
-std::string format(const LocalizedNumberFormatter& formatter, double value) {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString text = formatter.formatDouble(value, status).toString(status);
+std::string utf8Text(const icu::number::FormattedNumber& formatted, UErrorCode& status) {
+    const icu::UnicodeString text = formatted.toString(status);
     if (U_FAILURE(status))
         return {};
     std::string utf8;
     text.toUTF8String(utf8);
     return utf8;
+}
+
+std::string format(const LocalizedNumberFormatter& formatter, double value) {
+    UErrorCode status = U_ZERO_ERROR;
+    return utf8Text(formatter.formatDouble(value, status), status);
+}
+
+std::string format(const LocalizedNumberFormatter& formatter, std::string_view decimal) {
+    UErrorCode status = U_ZERO_ERROR;
+    return utf8Text(
+        formatter.formatDecimal(
+            icu::StringPiece(decimal.data(), static_cast<int32_t>(decimal.size())), status),
+        status);
 }
 
 // Position in currencies(), or past its end for a currency from elsewhere.
@@ -95,19 +107,38 @@ std::unique_ptr<MoneyFormat> MoneyFormat::create(std::string& error) {
     return std::unique_ptr<MoneyFormat>(new MoneyFormat(std::move(formatters)));
 }
 
-std::string MoneyFormat::price(const Currency& currency, double amount) const {
+template <class Amount>
+std::string MoneyFormat::priceText(const Currency& currency, Amount amount) const {
     const size_t index = indexOf(currency);
     if (index >= m_formatters->prices.size())
         return {};
     return format(m_formatters->prices[index], amount);
 }
 
-std::string MoneyFormat::volume(const Currency& currency, double bitcoins) const {
+template <class Amount>
+std::string MoneyFormat::volumeText(const Currency& currency, Amount bitcoins) const {
     const size_t index = indexOf(currency);
     if (index >= m_formatters->volumes.size())
         return {};
     std::string text = format(m_formatters->volumes[index], bitcoins);
     return text.empty() ? text : text + " BTC";
+}
+
+std::string MoneyFormat::price(const Currency& currency, double amount) const {
+    return priceText(currency, amount);
+}
+
+std::string MoneyFormat::volume(const Currency& currency, double bitcoins) const {
+    return volumeText(currency, bitcoins);
+}
+
+std::string MoneyFormat::priceOfDecimal(const Currency& currency, std::string_view amount) const {
+    return priceText(currency, amount);
+}
+
+std::string MoneyFormat::volumeOfDecimal(const Currency& currency,
+                                         std::string_view bitcoins) const {
+    return volumeText(currency, bitcoins);
 }
 
 } // namespace ticker

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ticker {
 
@@ -21,10 +22,18 @@ public:
     std::string price(const Currency& currency, double amount) const;
     // "1.234,57 BTC" for 1234.56789 bitcoins quoted in euros: two decimals, same locale.
     std::string volume(const Currency& currency, double bitcoins) const;
+    // The same, of an amount given as a plain decimal ("43012.555"), without passing through
+    // binary floating point: ICU rounds the decimal itself, half to even.
+    std::string priceOfDecimal(const Currency& currency, std::string_view amount) const;
+    std::string volumeOfDecimal(const Currency& currency, std::string_view bitcoins) const;
 
 private:
     struct Formatters;
     explicit MoneyFormat(std::unique_ptr<Formatters> formatters);
+    template <class Amount>
+    std::string priceText(const Currency& currency, Amount amount) const;
+    template <class Amount>
+    std::string volumeText(const Currency& currency, Amount bitcoins) const;
     std::unique_ptr<Formatters> m_formatters;
 };
 

@@ -1,37 +1,16 @@
 #include "TickerReply.h"
 
+#include "JsonText.h"
+
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace ticker {
 
 namespace {
-
-void appendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-                out += escape;
-            } else {
-                out += c; // UTF-8 passes through as it is
-            }
-        }
-    }
-    out += '"';
-}
 
 std::string fixed(double value, int decimals) {
     char text[64];
@@ -45,23 +24,36 @@ double roundTo(double value, int decimals) {
     return std::round(value * scale) / scale;
 }
 
-// "name":{"value":"...","display":"...","currency":"..."}; false when ICU gave no text.
-bool appendAmount(std::string& out, std::string_view name, std::string_view value,
-                  const std::string& display, std::string_view currency) {
-    if (display.empty())
-        return false;
-    appendJsonString(out, name);
-    out += ":{\"value\":";
-    appendJsonString(out, value);
-    out += ",\"display\":";
-    appendJsonString(out, display);
-    out += ",\"currency\":";
-    appendJsonString(out, currency);
-    out += '}';
-    return true;
-}
-
 } // namespace
+
+std::string successReply(std::span<const ReplyAmount> amounts,
+                         std::span<const std::pair<std::string_view, std::string>> texts) {
+    std::string out = "{\"result\":\"success\",\"data\":{";
+    bool first = true;
+    for (const ReplyAmount& amount : amounts) {
+        if (amount.display.empty())
+            return {};
+        if (!std::exchange(first, false))
+            out += ',';
+        appendJsonString(out, amount.name);
+        out += ":{\"value\":";
+        appendJsonString(out, amount.value);
+        out += ",\"display\":";
+        appendJsonString(out, amount.display);
+        out += ",\"currency\":";
+        appendJsonString(out, amount.currency);
+        out += '}';
+    }
+    for (const auto& [name, text] : texts) {
+        if (!std::exchange(first, false))
+            out += ',';
+        appendJsonString(out, name);
+        out += ':';
+        appendJsonString(out, text);
+    }
+    out += "}}";
+    return out;
+}
 
 std::string tickerReply(const Currency& currency, const MarketSnapshot& snapshot,
                         const MoneyFormat& format) {
@@ -73,25 +65,21 @@ std::string tickerReply(const Currency& currency, const MarketSnapshot& snapshot
         {"sell", snapshot.sell},
     };
 
-    std::string out = "{\"result\":\"success\",\"data\":{";
+    std::vector<ReplyAmount> amounts;
     for (const auto& [name, dollars] : prices) {
         // The display is made from the rounded amount, so it never disagrees with "value".
         const double amount = roundTo(dollars * currency.perUsd, kPriceDecimals);
-        if (!appendAmount(out, name, fixed(amount, kPriceDecimals), format.price(currency, amount),
-                          currency.code))
-            return {};
-        out += ',';
+        amounts.push_back(
+            {name, fixed(amount, kPriceDecimals), format.price(currency, amount), currency.code});
     }
     const double bitcoins = roundTo(snapshot.volume, kVolumeDecimals);
-    if (!appendAmount(out, "vol", fixed(bitcoins, kVolumeDecimals),
-                      format.volume(currency, bitcoins), "BTC"))
-        return {};
-    out += ",\"now\":";
-    appendJsonString(out, std::to_string(snapshot.now));
-    out += ",\"dataUpdateTime\":";
-    appendJsonString(out, std::to_string(snapshot.updated));
-    out += "}}";
-    return out;
+    amounts.push_back(
+        {"vol", fixed(bitcoins, kVolumeDecimals), format.volume(currency, bitcoins), "BTC"});
+    const std::pair<std::string_view, std::string> texts[] = {
+        {"now", std::to_string(snapshot.now)},
+        {"dataUpdateTime", std::to_string(snapshot.updated)},
+    };
+    return successReply(amounts, texts);
 }
 
 std::string errorReply(std::string_view message) {
