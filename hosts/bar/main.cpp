@@ -4,6 +4,9 @@
 #include "WidgetLoader.h"
 #include "WidgetSession.h"
 
+#include "ConnectToOption.h"
+#include "DeviceRootOption.h"
+
 #include <Foundation/DeviceRoot.h>
 #include <Foundation/NSURLConnection+Host.h>
 
@@ -22,12 +25,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> connectTo;
     double every = 60;
     std::string formatName = "waybar";
-    app.add_option("--device-root", deviceRoot,
-                   "The folder that stands for the phone's file system");
-    app.add_option("--connect-to", connectTo,
-                   "H1:P1:H2:P2: connect to H2:P2 for requests to H1:P1 (curl's meaning; "
-                   "an empty H1 or P1 matches any)")
-        ->take_all();
+    addDeviceRootOption(app, deviceRoot);
+    addConnectToOption(app, connectTo);
     app.add_option("--every", every, "Seconds between appearances (decimals allowed)")
         ->capture_default_str()
         ->check(CLI::Range(0.001, 86400.0 * 365));
@@ -45,7 +44,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    DeviceRoot::set(deviceRoot.empty() ? DeviceRoot::defaultFolder() : deviceRoot);
+    DeviceRoot::set(deviceRoot);
     URLLoading::setConnectTo(connectTo);
 
     std::string error;

@@ -6,6 +6,9 @@
 #include "WidgetLoader.h"
 #include "WidgetSession.h"
 
+#include "ConnectToOption.h"
+#include "DeviceRootOption.h"
+
 #include <Foundation/DeviceRoot.h>
 #include <Foundation/NSURLConnection+Host.h>
 #include <UIKit/UIApplication+Host.h>
@@ -41,12 +44,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> connectTo;
     bool noBrowser = false;
     bool trace = false;
-    app.add_option("--device-root", deviceRoot,
-                   "The folder that stands for the phone's file system");
-    app.add_option("--connect-to", connectTo,
-                   "H1:P1:H2:P2: connect to H2:P2 for requests to H1:P1 (curl's meaning; "
-                   "an empty H1 or P1 matches any)")
-        ->take_all();
+    addDeviceRootOption(app, deviceRoot);
+    addConnectToOption(app, connectTo);
     app.add_flag("--no-browser", noBrowser,
                  "The menu's links print their address, never start a browser");
     app.add_flag("--trace", trace,
@@ -71,7 +70,7 @@ int main(int argc, char** argv) {
                                                                  ? std::getenv("WAYLAND_DISPLAY")
                                                                  : std::getenv("DISPLAY")));
 
-    DeviceRoot::set(deviceRoot.empty() ? DeviceRoot::defaultFolder() : deviceRoot);
+    DeviceRoot::set(deviceRoot);
     URLLoading::setConnectTo(connectTo);
     UIApplicationHost::setBrowserAllowed(!noBrowser);
 

@@ -37,13 +37,7 @@ int main(int argc, char** argv) {
     bool once = false;
     std::string script;
     addDeviceRootOption(app, deviceRoot);
-    app.add_option("--connect-to", connectTo,
-                   "Connect to H2:P2 for requests to H1:P1 (curl's meaning; an empty H1 or P1 "
-                   "matches any)")
-        ->type_name("H1:P1:H2:P2")
-        ->take_all()
-        ->check(CLI::Validator([](std::string& value) { return connectToProblem(value); }, "",
-                               "connect-to"));
+    addConnectToOption(app, connectTo);
     auto* onceOption = app.add_flag("--once", once, "Run show, wait and lines, then exit");
     app.add_option("--script", script, "Read the commands from FILE")
         ->type_name("FILE")
