@@ -1,5 +1,7 @@
 #include "ServiceProcess.h"
 
+#include "../support/ChildExit.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -80,24 +82,7 @@ void ServiceProcess::signal(int number) {
 }
 
 std::optional<int> ServiceProcess::waitForExit(std::chrono::milliseconds deadline) {
-    if (m_pid <= 0)
-        return std::nullopt;
-    // A process descriptor becomes readable when the child exits.
-    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
-    if (pidfd < 0)
-        return std::nullopt;
-    pollfd fd{pidfd, POLLIN, 0};
-    const int ready = poll(&fd, 1, static_cast<int>(deadline.count()));
-    close(pidfd);
-    if (ready <= 0)
-        return std::nullopt;
-    int status = 0;
-    if (waitpid(m_pid, &status, 0) != m_pid)
-        return std::nullopt;
-    m_pid = -1;
-    if (!WIFEXITED(status))
-        return std::nullopt;
-    return WEXITSTATUS(status);
+    return waitForChildExit(m_pid, deadline);
 }
 
 std::string ServiceProcess::readStderr() {
