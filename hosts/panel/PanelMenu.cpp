@@ -8,6 +8,19 @@ namespace {
 
 constexpr const char* kCurrencyKey = "currency";
 
+// A section of `model` with an item for each label, each activating `action` with its label.
+void appendSection(GMenu* model, const char* action, const std::vector<std::string>& labels) {
+    GMenu* section = g_menu_new();
+    for (const std::string& label : labels) {
+        GMenuItem* item = g_menu_item_new(label.c_str(), nullptr);
+        g_menu_item_set_action_and_target_value(item, action, g_variant_new_string(label.c_str()));
+        g_menu_append_item(section, item);
+        g_object_unref(item);
+    }
+    g_menu_append_section(model, nullptr, G_MENU_MODEL(section));
+    g_object_unref(section);
+}
+
 } // namespace
 
 PanelMenu::PanelMenu(Ref<PSListController> pane, std::function<void()> afterChoice)
@@ -22,16 +35,7 @@ PanelMenu::PanelMenu(Ref<PSListController> pane, std::function<void()> afterChoi
                                                   g_variant_new_string(current.c_str()));
         g_signal_connect(m_currency, "change-state", G_CALLBACK(chooseCurrency), this);
         g_action_map_add_action(G_ACTION_MAP(m_actions), G_ACTION(m_currency));
-        GMenu* section = g_menu_new();
-        for (const std::string& code : PaneRows::choices(row)) {
-            GMenuItem* item = g_menu_item_new(code.c_str(), nullptr);
-            g_menu_item_set_action_and_target_value(item, "panel.currency",
-                                                    g_variant_new_string(code.c_str()));
-            g_menu_append_item(section, item);
-            g_object_unref(item);
-        }
-        g_menu_append_section(m_model, nullptr, G_MENU_MODEL(section));
-        g_object_unref(section);
+        appendSection(m_model, "panel.currency", PaneRows::choices(row));
     }
     std::vector<std::string> links = PaneRows::buttonLabels(m_pane.get());
     if (!links.empty()) {
@@ -39,16 +43,7 @@ PanelMenu::PanelMenu(Ref<PSListController> pane, std::function<void()> afterChoi
         g_signal_connect(link, "activate", G_CALLBACK(openLink), this);
         g_action_map_add_action(G_ACTION_MAP(m_actions), G_ACTION(link));
         g_object_unref(link);
-        GMenu* section = g_menu_new();
-        for (const std::string& label : links) {
-            GMenuItem* item = g_menu_item_new(label.c_str(), nullptr);
-            g_menu_item_set_action_and_target_value(item, "panel.link",
-                                                    g_variant_new_string(label.c_str()));
-            g_menu_append_item(section, item);
-            g_object_unref(item);
-        }
-        g_menu_append_section(m_model, nullptr, G_MENU_MODEL(section));
-        g_object_unref(section);
+        appendSection(m_model, "panel.link", links);
     }
 }
 
