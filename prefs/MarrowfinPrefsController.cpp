@@ -17,35 +17,14 @@ constexpr const char* kWebSiteAddress = "http://marrowfin.org";
 constexpr const char* kDonationAddress =
     "https://www.paypal.com/cgi-bin/webscr?cmd=_s-xclick&hosted_button_id=MARROWFIN0001";
 
-MarrowfinPrefsController* controller(NSObject* self) {
-    return static_cast<MarrowfinPrefsController*>(self);
-}
+using Controller = MarrowfinPrefsController;
 
 const NSSelectorEntry kSelectors[] = {
-    {"getValueForSpecifier:",
-     [](NSObject* self, NSObject* specifier, NSObject*) -> Ref<NSObject> {
-         return controller(self)->getValueForSpecifier(NSCast<PSSpecifier>(specifier));
-     }},
-    {"setValue:forSpecifier:",
-     [](NSObject* self, NSObject* value, NSObject* specifier) -> Ref<NSObject> {
-         controller(self)->setValueForSpecifier(value, NSCast<PSSpecifier>(specifier));
-         return nullptr;
-     }},
-    {"followOnTwitter:",
-     [](NSObject* self, NSObject* sender, NSObject*) -> Ref<NSObject> {
-         controller(self)->followOnTwitter(sender);
-         return nullptr;
-     }},
-    {"visitWebSite:",
-     [](NSObject* self, NSObject* sender, NSObject*) -> Ref<NSObject> {
-         controller(self)->visitWebSite(sender);
-         return nullptr;
-     }},
-    {"makeDonation:",
-     [](NSObject* self, NSObject* sender, NSObject*) -> Ref<NSObject> {
-         controller(self)->makeDonation(sender);
-         return nullptr;
-     }},
+    NSSelectorMethod<&Controller::getValueForSpecifier>("getValueForSpecifier:"),
+    NSSelectorMethod<&Controller::setValueForSpecifier>("setValue:forSpecifier:"),
+    NSSelectorMethod<&Controller::followOnTwitter>("followOnTwitter:"),
+    NSSelectorMethod<&Controller::visitWebSite>("visitWebSite:"),
+    NSSelectorMethod<&Controller::makeDonation>("makeDonation:"),
 };
 
 // "/abs/name" -> "/abs/name.plist"; any other name -> the preferences folder's "name.plist".

@@ -26,16 +26,8 @@ MarrowfinController::~MarrowfinController() = default;
 
 const NSSelectorTable* MarrowfinController::selectorTable() const {
     static const NSSelectorEntry entries[] = {
-        {"reload:",
-         [](NSObject* self, NSObject* sender, NSObject*) -> Ref<NSObject> {
-             static_cast<MarrowfinController*>(self)->reload(sender);
-             return nullptr;
-         }},
-        {"DownloadData",
-         [](NSObject* self, NSObject*, NSObject*) -> Ref<NSObject> {
-             static_cast<MarrowfinController*>(self)->DownloadData();
-             return nullptr;
-         }},
+        NSSelectorMethod<&MarrowfinController::reload>("reload:"),
+        NSSelectorMethod<&MarrowfinController::DownloadData>("DownloadData"),
     };
     static const NSSelectorTable table{BBWeeAppController::selectorTable(), entries};
     return &table;

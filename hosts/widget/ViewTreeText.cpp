@@ -4,7 +4,6 @@
 #include <UIKit/UILabel.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace ViewTreeText {
 
@@ -69,12 +68,6 @@ std::optional<CGPoint> centreOfFirstButton(const UIView* root) {
         }
     }
     return std::nullopt;
-}
-
-std::string number(float value) {
-    char text[32];
-    auto end = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, end.ptr);
 }
 
 } // namespace ViewTreeText

@@ -17,7 +17,4 @@ std::vector<std::string> visibleLines(const UIView* root);
 // The centre, in the root's coordinates, of the first button of the tree (back to front).
 std::optional<CGPoint> centreOfFirstButton(const UIView* root);
 
-// A float as a JSON number in its shortest form ("110", "-4", "0.5").
-std::string number(float value);
-
 } // namespace ViewTreeText

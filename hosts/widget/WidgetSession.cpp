@@ -8,6 +8,7 @@
 #include <Foundation/NSURLConnection+Host.h>
 #include <UIKit/UIView+Host.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <sstream>
@@ -36,6 +37,22 @@ bool parseSeconds(const std::string& text, double* seconds) {
     return parseNumber(text, seconds) && *seconds >= 0;
 }
 
+// A command as usage shows it: "tap X Y", "show".
+std::string form(std::string_view name, std::string_view arguments) {
+    std::string text(name);
+    if (!arguments.empty())
+        text += " " + std::string(arguments);
+    return text;
+}
+
+// Whether `count` arguments fit a usage such as "X Y" or "[SECONDS]".
+bool takesCount(std::string_view usage, std::size_t count) {
+    std::size_t required = 0, optional = 0;
+    for (const std::string& word : words(usage))
+        ++(word.starts_with("[") ? optional : required);
+    return count >= required && count <= required + optional;
+}
+
 } // namespace
 
 WidgetSession::WidgetSession(Ref<BBWeeAppController> controller, std::ostream& out)
@@ -48,94 +65,116 @@ bool WidgetSession::needController(std::string* error) const {
     return false;
 }
 
+std::span<const WidgetSession::Command> WidgetSession::commands() {
+    using S = WidgetSession;
+    static const Command table[] = {
+        {"show", "", "the panel opens: view, then appear",
+         [](S& s, const Arguments&, std::string* error) -> std::optional<Outcome> {
+             return s.show(error);
+         }},
+        {"view", "", "place the view the controller hands over",
+         [](S& s, const Arguments&, std::string* error) -> std::optional<Outcome> {
+             if (!s.needController(error))
+                 return Outcome::Error;
+             s.placeView();
+             return Outcome::Done;
+         }},
+        {"appear", "", "tell the controller its view appeared",
+         [](S& s, const Arguments&, std::string* error) -> std::optional<Outcome> {
+             return s.appear(error);
+         }},
+        {"tap", "X Y", "a tap at X Y in the widget",
+         [](S& s, const Arguments& args, std::string* error) -> std::optional<Outcome> {
+             double x = 0, y = 0;
+             if (!parseNumber(args[0], &x) || !parseNumber(args[1], &y))
+                 return std::nullopt;
+             return s.tap(static_cast<float>(x), static_cast<float>(y), error);
+         }},
+        {"refresh", "", "a tap on the refresh button",
+         [](S& s, const Arguments&, std::string* error) -> std::optional<Outcome> {
+             return s.refresh(error);
+         }},
+        {"wait", "[SECONDS]", "run until no request is in flight, at most SECONDS (30 by default)",
+         [](S&, const Arguments& args, std::string*) -> std::optional<Outcome> {
+             double seconds = kDefaultWaitSeconds;
+             if (!args.empty() && !parseSeconds(args[0], &seconds))
+                 return std::nullopt;
+             NSRunLoop::mainRunLoop()->runUntil(
+                 [] { return URLLoading::connectionsInFlight() == 0; }, seconds);
+             return Outcome::Done;
+         }},
+        {"sleep", "SECONDS", "run for SECONDS",
+         [](S&, const Arguments& args, std::string*) -> std::optional<Outcome> {
+             double seconds = 0;
+             if (!parseSeconds(args[0], &seconds))
+                 return std::nullopt;
+             NSRunLoop::mainRunLoop()->runFor(seconds);
+             return Outcome::Done;
+         }},
+        {"lines", "", "print the visible texts, one a line",
+         [](S& s, const Arguments&, std::string*) -> std::optional<Outcome> {
+             s.lines();
+             return Outcome::Done;
+         }},
+        {"dump", "", "print the view tree as JSON",
+         [](S& s, const Arguments&, std::string*) -> std::optional<Outcome> {
+             s.dump();
+             return Outcome::Done;
+         }},
+        {"png", "FILE", "draw the widget at twice its size into FILE",
+         [](S& s, const Arguments& args, std::string* error) -> std::optional<Outcome> {
+             return s.png(args[0], error);
+         }},
+        {"release", "", "let go of the controller",
+         [](S& s, const Arguments&, std::string*) -> std::optional<Outcome> {
+             // The panel lets go of the widget's row and of its controller.
+             s.m_container = nullptr;
+             s.m_controller = nullptr;
+             return Outcome::Done;
+         }},
+        {"quit", "", "end the session",
+         [](S&, const Arguments&, std::string*) -> std::optional<Outcome> {
+             return Outcome::Quit;
+         }},
+    };
+    return table;
+}
+
+std::string WidgetSession::commandHelp() {
+    std::string help;
+    for (const Command& command : commands()) {
+        std::string usage = form(command.name, command.arguments);
+        usage.resize(std::max<std::size_t>(usage.size() + 1, 18), ' ');
+        help += "  " + usage + std::string(command.summary) + "\n";
+    }
+    return help;
+}
+
 WidgetSession::Outcome WidgetSession::run(std::string_view line, std::string* error) {
     if (auto hash = line.find('#'); hash != std::string_view::npos)
         line = line.substr(0, hash);
     std::vector<std::string> args = words(line);
     if (args.empty())
         return Outcome::Done;
-    const std::string& command = args[0];
-    auto usage = [&](const char* form) {
-        *error = std::string("usage: ") + form;
-        return Outcome::Error;
-    };
+    const std::string name = args[0];
+    args.erase(args.begin());
 
-    if (command == "show") {
-        if (args.size() != 1)
-            return usage("show");
-        return show(error);
+    std::span<const Command> known = commands();
+    auto command =
+        std::find_if(known.begin(), known.end(), [&](const Command& c) { return c.name == name; });
+    if (command == known.end()) {
+        std::string names;
+        for (const Command& c : known)
+            names += (names.empty() ? "" : " ") + std::string(c.name);
+        *error = "unknown command '" + name + "' (commands: " + names + ")";
+        return Outcome::Error;
     }
-    if (command == "view") {
-        if (args.size() != 1)
-            return usage("view");
-        if (!needController(error))
-            return Outcome::Error;
-        placeView();
-        return Outcome::Done;
-    }
-    if (command == "appear") {
-        if (args.size() != 1)
-            return usage("appear");
-        return appear(error);
-    }
-    if (command == "tap") {
-        double x = 0, y = 0;
-        if (args.size() != 3 || !parseNumber(args[1], &x) || !parseNumber(args[2], &y))
-            return usage("tap X Y");
-        return tap(static_cast<float>(x), static_cast<float>(y), error);
-    }
-    if (command == "refresh") {
-        if (args.size() != 1)
-            return usage("refresh");
-        return refresh(error);
-    }
-    if (command == "wait") {
-        double seconds = kDefaultWaitSeconds;
-        if (args.size() > 2 || (args.size() == 2 && !parseSeconds(args[1], &seconds)))
-            return usage("wait [SECONDS]");
-        NSRunLoop::mainRunLoop()->runUntil([] { return URLLoading::connectionsInFlight() == 0; },
-                                           seconds);
-        return Outcome::Done;
-    }
-    if (command == "sleep") {
-        double seconds = 0;
-        if (args.size() != 2 || !parseSeconds(args[1], &seconds))
-            return usage("sleep SECONDS");
-        NSRunLoop::mainRunLoop()->runFor(seconds);
-        return Outcome::Done;
-    }
-    if (command == "lines") {
-        if (args.size() != 1)
-            return usage("lines");
-        lines();
-        return Outcome::Done;
-    }
-    if (command == "dump") {
-        if (args.size() != 1)
-            return usage("dump");
-        dump();
-        return Outcome::Done;
-    }
-    if (command == "png") {
-        if (args.size() != 2)
-            return usage("png FILE");
-        return png(args[1], error);
-    }
-    if (command == "release") {
-        if (args.size() != 1)
-            return usage("release");
-        // The panel lets go of the widget's row and of its controller.
-        m_container = nullptr;
-        m_controller = nullptr;
-        return Outcome::Done;
-    }
-    if (command == "quit") {
-        if (args.size() != 1)
-            return usage("quit");
-        return Outcome::Quit;
-    }
-    *error = "unknown command '" + command +
-             "' (commands: show view appear tap refresh wait sleep lines dump png release quit)";
+    std::optional<Outcome> outcome;
+    if (takesCount(command->arguments, args.size()))
+        outcome = command->handler(*this, args, error);
+    if (outcome)
+        return *outcome;
+    *error = "usage: " + form(command->name, command->arguments);
     return Outcome::Error;
 }
 
@@ -208,7 +247,7 @@ void WidgetSession::dump() {
     std::string height = "null";
     if (m_controller) {
         if (std::optional<float> answer = m_controller->viewHeight())
-            height = ViewTreeText::number(*answer);
+            height = UIKitHost::jsonNumber(*answer);
     }
     m_out << "{\"height\":" << height << ",\"inFlight\":" << URLLoading::connectionsInFlight()
           << ",\"view\":" << UIKitHost::dumpJSON(m_container.get()) << "}\n";

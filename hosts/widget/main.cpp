@@ -25,13 +25,13 @@ int fail(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{
-        "The notification panel: hosts the Marrowfin widget installed in the device root "
-        "and drives it with commands (show view appear tap refresh wait sleep lines dump "
-        "png release quit), one a line on stdin. `lines` prints each text on one line, "
-        "with a backslash as \\\\, a newline as \\n, a tab as \\t, a carriage return as \\r "
-        "and any other control character as \\xHH (a NUL as \\x00).",
-        "marrowfin widget"};
+    CLI::App app{"The notification panel: hosts the Marrowfin widget installed in the device root "
+                 "and drives it with commands, one a line on stdin (\"#\" starts a comment):\n" +
+                     WidgetSession::commandHelp() +
+                     "`lines` prints each text on one line, with a backslash as \\\\, a newline "
+                     "as \\n, a tab as \\t, a carriage return as \\r and any other control "
+                     "character as \\xHH (a NUL as \\x00).",
+                 "marrowfin widget"};
     std::string deviceRoot;
     std::vector<std::string> connectTo;
     bool once = false;

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 class NSObject;
 
@@ -72,4 +74,41 @@ T* NSCast(NSObject* object) {
 template <typename T>
 const T* NSCast(const NSObject* object) {
     return dynamic_cast<const T*>(object);
+}
+
+// A selector table entry that calls a member function: NSSelectorMethod<&C::reload>("reload:").
+// The method takes up to two pointer arguments, NSObject* or a subclass (an argument of another
+// class arrives as null), and returns nothing or a Ref.
+namespace NSSelectorDetail {
+
+template <typename A>
+A argument(NSObject* given) {
+    static_assert(std::is_pointer_v<A>, "a selector's arguments are objects");
+    return NSCast<std::remove_pointer_t<A>>(given);
+}
+
+template <auto Method, typename C, typename R, typename... A, std::size_t... I>
+Ref<NSObject> call(C* object, NSObject* const (&given)[2], std::index_sequence<I...>) {
+    if constexpr (std::is_void_v<R>) {
+        (object->*Method)(argument<A>(given[I])...);
+        return nullptr;
+    } else {
+        return (object->*Method)(argument<A>(given[I])...);
+    }
+}
+
+template <auto Method, typename C, typename R, typename... A>
+Ref<NSObject> invoke(R (C::*)(A...), NSObject* self, NSObject* first, NSObject* second) {
+    static_assert(sizeof...(A) <= 2, "a selector takes at most two arguments");
+    NSObject* const given[2] = {first, second};
+    return call<Method, C, R, A...>(static_cast<C*>(self), given, std::index_sequence_for<A...>{});
+}
+
+} // namespace NSSelectorDetail
+
+template <auto Method>
+NSSelectorEntry NSSelectorMethod(std::string_view selector) {
+    return {selector, [](NSObject* self, NSObject* first, NSObject* second) {
+                return NSSelectorDetail::invoke<Method>(Method, self, first, second);
+            }};
 }

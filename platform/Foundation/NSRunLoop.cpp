@@ -1,9 +1,9 @@
 #include <Foundation/NSRunLoop.h>
 
+#include <Foundation/UVSupport.h>
+
 #include <uv.h>
 
-#include <algorithm>
-#include <cmath>
 #include <map>
 #include <vector>
 
@@ -13,19 +13,6 @@ struct ReadWatcher {
     uv_poll_t handle;
     std::function<void()> onReadable;
 };
-
-uint64_t milliseconds(double seconds) {
-    if (!(seconds > 0))
-        return 0;
-    return static_cast<uint64_t>(std::min(std::ceil(seconds * 1000.0), 1e12));
-}
-
-// Frees a handle allocated with `new T` once libuv has let go of it.
-template <typename T>
-void closeAndDelete(T* handle) {
-    uv_close(reinterpret_cast<uv_handle_t*>(handle),
-             [](uv_handle_t* closed) { delete reinterpret_cast<T*>(closed); });
-}
 
 } // namespace
 
@@ -77,7 +64,7 @@ bool NSRunLoop::runUntil(const std::function<bool()>& done, double timeoutSecond
     uv_update_time(loop);
     uv_timer_start(
         deadline, [](uv_timer_t* timer) { *static_cast<bool*>(timer->data) = true; },
-        milliseconds(timeoutSeconds), 0);
+        UVSupport::milliseconds(timeoutSeconds), 0);
     bool held = false;
     for (;;) {
         uv_run(loop, UV_RUN_ONCE);
@@ -89,7 +76,7 @@ bool NSRunLoop::runUntil(const std::function<bool()>& done, double timeoutSecond
             break;
     }
     uv_timer_stop(deadline);
-    closeAndDelete(deadline);
+    UVSupport::closeAndDelete(deadline);
     return held;
 }
 
@@ -131,6 +118,5 @@ void NSRunLoop::removeReadWatcher(int id) {
     ReadWatcher* watcher = it->second;
     m_state->watchers.erase(it);
     uv_poll_stop(&watcher->handle);
-    uv_close(reinterpret_cast<uv_handle_t*>(&watcher->handle),
-             [](uv_handle_t* closed) { delete static_cast<ReadWatcher*>(closed->data); });
+    UVSupport::closeAndDelete(&watcher->handle, watcher);
 }

@@ -4,10 +4,10 @@
 #include <Foundation/NSRunLoop.h>
 #include <Foundation/NSURLConnection+Host.h>
 #include <Foundation/URLLoader.h>
+#include <Foundation/UVSupport.h>
 
 #include <uv.h>
 
-#include <cmath>
 #include <deque>
 #include <memory>
 
@@ -70,7 +70,7 @@ uint64_t idleMilliseconds(double seconds) {
         seconds = override;
     if (!(seconds > 0))
         seconds = NSURLRequest::defaultTimeoutInterval;
-    return static_cast<uint64_t>(std::min(std::ceil(seconds * 1000.0), 1e12));
+    return UVSupport::milliseconds(seconds);
 }
 
 } // namespace
@@ -201,8 +201,7 @@ void NSURLConnection::State::rearmIdleTimer() {
 void NSURLConnection::State::stopTransfer() {
     if (idleTimer) {
         uv_timer_stop(idleTimer);
-        uv_close(reinterpret_cast<uv_handle_t*>(idleTimer),
-                 [](uv_handle_t* closed) { delete reinterpret_cast<uv_timer_t*>(closed); });
+        UVSupport::closeAndDelete(idleTimer);
         idleTimer = nullptr;
     }
     if (easy) {

@@ -1,6 +1,7 @@
 #include <Foundation/URLLoader.h>
 
 #include <Foundation/NSRunLoop.h>
+#include <Foundation/UVSupport.h>
 
 #include <uv.h>
 
@@ -68,8 +69,7 @@ int URLLoader::onSocket(CURL* easy, curl_socket_t fd, int what, void* loaderPoin
         if (socket) {
             curl_multi_assign(loader->m_multi, fd, nullptr);
             uv_poll_stop(&socket->poll);
-            uv_close(reinterpret_cast<uv_handle_t*>(&socket->poll),
-                     [](uv_handle_t* closed) { delete static_cast<Socket*>(closed->data); });
+            UVSupport::closeAndDelete(&socket->poll, socket);
         }
         return 0;
     }

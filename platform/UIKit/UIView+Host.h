@@ -35,4 +35,8 @@ CGPoint convertPointFromRoot(const UIView* root, const UIView* view, CGPoint poi
 // Unset values are null; a null root is "null". Any depth dumps (no recursion).
 std::string dumpJSON(const UIView* root);
 
+// A float as a JSON number, the shortest text that reads back as the same float ("110", "-4",
+// "0.5"); JSON has no infinity or NaN, so those are "null".
+std::string jsonNumber(float value);
+
 } // namespace UIKitHost

@@ -13,16 +13,8 @@
 namespace UIKitHost {
 namespace {
 
-// The shortest text that reads back as the same float ("2", "-4", "0.5"); JSON has no
-// infinity or NaN, so those are null.
 void appendNumber(std::string& out, float value) {
-    if (!std::isfinite(value)) {
-        out += "null";
-        return;
-    }
-    char text[32];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
+    out += jsonNumber(value);
 }
 
 void appendColor(std::string& out, const UIColor* color) {
@@ -86,6 +78,14 @@ void appendViewHead(std::string& out, const UIView& view) {
 }
 
 } // namespace
+
+std::string jsonNumber(float value) {
+    if (!std::isfinite(value))
+        return "null";
+    char text[32];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
 
 std::string dumpJSON(const UIView* root) {
     if (!root)

@@ -15,18 +15,19 @@ public:
     int reloads = 0;
     Ref<NSObject> lastValue;
 
+    void reload(NSObject*) { ++reloads; }
+    void forget() { lastValue = nullptr; }
+    // The specifier must be text; anything else arrives as null.
+    Ref<NSObject> setValueForSpecifier(NSObject* value, NSString* specifier) {
+        lastValue = value;
+        return specifier;
+    }
+
     const NSSelectorTable* selectorTable() const override {
         static const NSSelectorEntry entries[] = {
-            {"reload:",
-             [](NSObject* self, NSObject*, NSObject*) -> Ref<NSObject> {
-                 ++static_cast<RegistryProbe*>(self)->reloads;
-                 return nullptr;
-             }},
-            {"setValue:forSpecifier:",
-             [](NSObject* self, NSObject* value, NSObject* specifier) -> Ref<NSObject> {
-                 static_cast<RegistryProbe*>(self)->lastValue = value;
-                 return specifier;
-             }},
+            NSSelectorMethod<&RegistryProbe::reload>("reload:"),
+            NSSelectorMethod<&RegistryProbe::forget>("forget"),
+            NSSelectorMethod<&RegistryProbe::setValueForSpecifier>("setValue:forSpecifier:"),
         };
         static const NSSelectorTable table{NSObject::selectorTable(), entries};
         return &table;
@@ -74,6 +75,15 @@ TEST(Selectors, AnswerByTextAndSayNoToUnknownOnes) {
     EXPECT_TRUE(probe->performSelector("setValue:forSpecifier:", value, specifier, &result));
     EXPECT_EQ(probe->lastValue.get(), value.get());
     EXPECT_EQ(result.get(), specifier.get());
+
+    // An argument of the wrong class reaches the method as null, not as a bad pointer.
+    Ref<NSObject> notText = make<RegistryProbe>();
+    EXPECT_TRUE(probe->performSelector("setValue:forSpecifier:", value, notText, &result));
+    EXPECT_EQ(result.get(), nullptr);
+
+    EXPECT_TRUE(probe->performSelector("forget", value, nullptr, &result));
+    EXPECT_EQ(probe->lastValue.get(), nullptr);
+    EXPECT_EQ(result.get(), nullptr);
 
     Ref<NSObject> plain = make<NSString>("x");
     EXPECT_FALSE(plain->performSelector("reload:", nullptr, nullptr, &result));

@@ -117,6 +117,8 @@ TEST_F(WidgetHost, BadCommandsEndAScriptedSession) {
         {"tap 1\n", "usage: tap X Y"},
         {"tap one two\n", "usage: tap X Y"},
         {"wait -1\n", "usage: wait [SECONDS]"},
+        {"wait 1 2\n", "usage: wait [SECONDS]"},
+        {"show now\n", "usage: show"},
         {"sleep\n", "usage: sleep SECONDS"},
         {"png\n", "usage: png FILE"},
         {"tap 1 1\n", "no view yet"},
@@ -238,7 +240,8 @@ TEST_F(WidgetHost, HelpNamesTheOptionsAndTheDefaultDeviceRoot) {
     test::ProcessResult help = test::runProcess({test::marrowfinProgram(), "widget", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* part : {"--connect-to H1:P1:H2:P2", "--script FILE", "--device-root DIR",
-                             "$MARROWFIN_DEVICE_ROOT", "/marrowfin/device"})
+                             "$MARROWFIN_DEVICE_ROOT", "/marrowfin/device", "tap X Y",
+                             "wait [SECONDS]", "png FILE", "quit"})
         EXPECT_NE(help.out.find(part), std::string::npos) << part << " in " << help.out;
 
     // `marrowfin help widget` is the same text.

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -82,6 +84,20 @@ TEST_F(Dump, NumbersInTheirShortestForm) {
     EXPECT_NE(text.find("\"frame\":[-4,0,66,114]"), std::string::npos) << text;
     EXPECT_NE(text.find("\"frame\":[0.5,7,316,21]"), std::string::npos) << text;
     EXPECT_NE(text.find("\\u0001"), std::string::npos) << text;
+}
+
+TEST(JSONNumber, ShortestFormAndNullWhereJSONHasNoNumber) {
+    const std::pair<float, const char*> cases[] = {
+        {110.0f, "110"},
+        {-4.0f, "-4"},
+        {0.5f, "0.5"},
+        {0.1f, "0.1"},
+        {std::numeric_limits<float>::quiet_NaN(), "null"},
+        {std::numeric_limits<float>::infinity(), "null"},
+        {-std::numeric_limits<float>::infinity(), "null"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(UIKitHost::jsonNumber(value), text) << value;
 }
 
 TEST_F(Dump, BrokenUTF8StillGivesValidJSON) {
